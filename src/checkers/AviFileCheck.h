@@ -1,0 +1,19 @@
+#pragma once
+// AVI files, recognised and sized from the sector header alone.
+
+#include "checkers/FileCheck.h"
+#include "scan/ScanContext.h"
+
+namespace salvonix {
+
+class AviFileCheck final : public FileCheck {
+ public:
+  explicit AviFileCheck(ScanContext&) {}
+  bool isFile(SectorHeader header, uint64_t sectorNumber) override;
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  uint32_t firstByteOfHeader() const override { return 0x52; }
+  std::string_view parentKey() override { return "avi"; }
+  bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0x52; }
+};
+
+}  // namespace salvonix

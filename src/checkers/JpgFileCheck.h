@@ -1,0 +1,29 @@
+#pragma once
+// JPEG: walks the marker segments up to the first start of scan, then searches
+// the entropy-coded data for the end-of-image marker.
+
+#include <array>
+
+#include "checkers/FileCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class JpgFileCheck final : public FileCheck {
+ public:
+  explicit JpgFileCheck(ScanContext& context) : context_(context), readDiskFromJpgFileCheck_(context) {}
+  bool isFile(SectorHeader header, uint64_t sectorNumber) override;
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  uint32_t firstByteOfHeader() const override { return 0xFF; }
+  std::string_view parentKey() override { return "jpg"; }
+  bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0xFF; }
+
+ private:
+  bool readWindow(uint64_t sector);
+
+  ScanContext& context_;
+  ReadDisk readDiskFromJpgFileCheck_;
+  std::array<uint8_t, kReadWindowBufferSize> window_{};
+};
+
+}  // namespace salvonix

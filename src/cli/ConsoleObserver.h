@@ -1,0 +1,47 @@
+#pragma once
+// The command line's front end: answers the type queries, prints alerts and
+// progress on standard error.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/TypeSelection.h"
+#include "output/RecoveredFileSaver.h"
+#include "scan/ScanContext.h"
+#include "scan/ScanObserver.h"
+
+namespace salvonix {
+
+class ConsoleObserver : public ScanObserver, public SaveObserver {
+ public:
+  ConsoleObserver(ScanContext& context, const TypeSet& selected, std::FILE* out = stderr);
+
+  bool fileSelectionFlag(FileType type) override { return selected_[rowIndex(type)]; }
+  void setProgressBarValue(float percent) override { progressBarValue_ = percent; }
+  void updateProgressBar() override;
+  void scanningCompleted() override;
+  int showAlert(const Alert& alert) override;
+
+  // Saving: total bytes of the files to save, for the percentage.
+  void startSaving(uint64_t totalBytes);
+  void updateTreeProgress(uint64_t savedData, uint64_t barDoubleValue) override;
+  void finishSaving();
+
+  double elapsedSeconds() const;
+
+ private:
+  void printLine(const std::string& line, bool final);
+
+  ScanContext& context_;
+  TypeSet selected_;
+  std::FILE* out_;
+  bool terminal_;
+  double progressBarValue_ = 0;
+  uint64_t saveTotal_ = 0;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point lastLine_{};
+  bool lineOpen_ = false;
+};
+
+}  // namespace salvonix

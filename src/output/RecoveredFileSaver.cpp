@@ -1,0 +1,215 @@
+#include "output/RecoveredFileSaver.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "scan/Device.h"
+
+namespace salvonix {
+
+namespace {
+constexpr uint32_t kSectorsPerBlock = 8;
+constexpr uint32_t kSectorsPerChunk = 64;
+}  // namespace
+
+RecoveredFileSaver::RecoveredFileSaver(ScanContext& context, SaveObserver& observer,
+                                       std::chrono::milliseconds progressInterval)
+    : context_(context), observer_(observer), progressInterval_(progressInterval) {}
+
+SaveOutcome RecoveredFileSaver::save(HDIR& root, const std::string& destination) {
+  std::string devicePath;
+  {
+    std::lock_guard lock(context_.previewPathMutex);
+    devicePath = context_.selectedDriveMountPointForPreview;
+  }
+  device_ = devicePath.empty() ? nullptr : Device::open(devicePath);
+  buffer_.assign(size_t{kSectorsPerChunk} * context_.u32BytesInSector, 0);
+  abortSaving_ = false;
+  bSavingStopMessageDisplayed_ = false;
+  halted_ = false;
+  saveCount_ = 0;
+  savedData_ = 0;
+  firstReport_ = true;
+  outcome_ = SaveOutcome{};
+  context_.iNumberOfFileSaved = 0;
+  context_.u64SavedFileSize = 0;
+
+  saveDir(root, destination);
+
+  device_.reset();
+  outcome_.filesSaved = context_.iNumberOfFileSaved;
+  outcome_.bytesRead = savedData_;
+  return outcome_;
+}
+
+void RecoveredFileSaver::fail(const std::string& path, const std::string& reason) {
+  outcome_.failures.push_back({path, reason});
+}
+
+bool RecoveredFileSaver::makeDirectory(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  struct stat st {};
+  if (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+  const std::string reason = errno == EEXIST ? "exists and is not a folder" : std::strerror(errno);
+  fail(path, reason);
+  observer_.showAlert({"Cannot create folder", path + ": " + reason, {"OK"}});
+  halted_ = true;
+  return false;
+}
+
+void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
+  if (folder.selected != 1 || halted_) return;
+  const std::string working = destination + folder.pathName + "/" + folder.fileName;
+  if (!makeDirectory(working)) return;
+
+  for (std::size_t i = 0; i < folder.children.size(); ++i) {
+    if (stopCheck()) return;
+    HDIR& child = *folder.children[i];
+    if (child.selected != 1) continue;
+    const std::string path = working + "/" + child.fileName;
+    if (child.fileType == kFolderType) {
+      if (!makeDirectory(path)) return;
+      continue;
+    }
+    if (child.fileType != kFileType) continue;
+    context_.iNumberOfFileSaved.fetch_add(1, std::memory_order_relaxed);
+    ++saveCount_;
+    if (child.fileSize == 0) continue;
+    if (child.extraBytesToMove < 0 || static_cast<uint32_t>(child.extraBytesToMove) >= context_.u32BytesInSector) {
+      fail(path, "its start lies outside its first sector");
+      continue;
+    }
+    if (device_ && child.sectorNumber >= device_->sizeInBytes() / context_.u32BytesInSector) {
+      fail(path, "it lies beyond the end of the drive");
+      observer_.showAlert({"Cannot save file", path + " lies beyond the end of the drive", {"OK"}});
+      continue;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0755);
+    if (fd < 0) {
+      writeError_ = std::strerror(errno);
+      fail(path, writeError_);
+      observer_.showAlert({"Cannot save file", path + ": " + writeError_, {"OK"}});
+      halted_ = true;
+      return;
+    }
+    const Copy result = copyFile(child, fd);
+    if (::close(fd) != 0 && result == Copy::Done) {
+      writeError_ = std::strerror(errno);
+      fail(path, writeError_);
+      halted_ = true;
+      return;
+    }
+    if (result == Copy::Stopped) return;
+    if (result == Copy::WriteFailed) {
+      fail(path, writeError_);
+      observer_.showAlert({"Cannot save file", path + ": " + writeError_, {"OK"}});
+      halted_ = true;
+      return;
+    }
+    if (result == Copy::ReadFailed) {
+      // The device went away or cannot be read: this folder ends here.
+      fail(path, kDriveCannotOpen);
+      observer_.showAlert({kDriveCannotOpen, "", {"OK"}});
+      return;
+    }
+  }
+  for (std::size_t i = 0; i < folder.children.size(); ++i) {
+    if (stopCheck()) return;
+    HDIR& child = *folder.children[i];
+    if (child.childrenCount > 0 && child.selected == 1) saveDir(child, destination);
+  }
+}
+
+bool RecoveredFileSaver::stopCheck() {
+  if (halted_) return true;
+  if (!abortSaving_) return false;
+  if (!bSavingStopMessageDisplayed_) {
+    if (!observer_.confirmStopSaving()) {
+      abortSaving_ = false;
+      return false;
+    }
+    bSavingStopMessageDisplayed_ = true;
+  }
+  outcome_.stopped = true;
+  halted_ = true;
+  return true;
+}
+
+bool RecoveredFileSaver::readSaveSector(uint64_t sector, uint32_t count, uint8_t* buffer) {
+  const uint64_t length = uint64_t{count} * context_.u32BytesInSector;
+  std::memset(buffer, 0, length);
+  return device_ && device_->readAt(sector * context_.u32BytesInSector, buffer, length) >= 0;
+}
+
+bool RecoveredFileSaver::writeAll(int fd, const uint8_t* data, uint64_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, data, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      writeError_ = std::strerror(errno);
+      return false;
+    }
+    data += written;
+    length -= static_cast<uint64_t>(written);
+  }
+  return true;
+}
+
+RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd) {
+  const uint64_t sectorBytes = context_.u32BytesInSector;
+  const uint64_t blockBytes = kSectorsPerBlock * sectorBytes;
+  const uint64_t leading = static_cast<uint64_t>(file.extraBytesToMove);
+  const uint64_t total = file.fileSize + leading;
+  const uint64_t blockCount = total / blockBytes + (total % blockBytes ? 1 : 0);
+  const uint64_t chunks = blockCount / kSectorsPerBlock;
+  const uint64_t rest = blockCount % kSectorsPerBlock;
+  const uint64_t tail = total - (blockCount - 1) * blockBytes;
+  Extent extent{file.sectorNumber, blockCount};
+  bool first = true;
+
+  // Writes one piece read from the device; the first piece of the file starts
+  // at the file's leading offset.
+  auto put = [&](uint64_t length) {
+    const uint64_t skip = first ? leading : 0;
+    first = false;
+    if (!writeAll(fd, buffer_.data() + skip, length - skip)) return false;
+    savedData_ += length;
+    context_.u64SavedFileSize = savedData_;
+    reportProgress();
+    return true;
+  };
+  auto readBlock = [&](uint64_t sector) { return readSaveSector(sector, kSectorsPerBlock, buffer_.data()); };
+
+  for (uint64_t k = 0; k < chunks; ++k) {
+    if (stopCheck()) return Copy::Stopped;
+    const uint64_t chunkSector = extent.startBlock + kSectorsPerChunk * k;
+    if (rest == 0 && k == chunks - 1) {
+      for (uint64_t j = 0; j < kSectorsPerBlock; ++j) {
+        if (!readBlock(chunkSector + kSectorsPerBlock * j)) return Copy::ReadFailed;
+        if (!put(j == kSectorsPerBlock - 1 ? tail : blockBytes)) return Copy::WriteFailed;
+      }
+    } else {
+      if (!readSaveSector(chunkSector, kSectorsPerChunk, buffer_.data())) return Copy::ReadFailed;
+      if (!put(kSectorsPerChunk * sectorBytes)) return Copy::WriteFailed;
+    }
+  }
+  for (uint64_t j = 0; j < rest; ++j) {
+    if (stopCheck()) return Copy::Stopped;
+    if (!readBlock(extent.startBlock + kSectorsPerChunk * chunks + kSectorsPerBlock * j)) return Copy::ReadFailed;
+    if (!put(j == rest - 1 ? tail : blockBytes)) return Copy::WriteFailed;
+  }
+  return Copy::Done;
+}
+
+void RecoveredFileSaver::reportProgress() {
+  const auto now = std::chrono::steady_clock::now();
+  if (!firstReport_ && now - lastReport_ < progressInterval_) return;
+  firstReport_ = false;
+  lastReport_ = now;
+  observer_.updateTreeProgress(savedData_, savedData_);
+}
+
+}  // namespace salvonix

@@ -1,0 +1,69 @@
+#include "power/Sleep.h"
+
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
+namespace salvonix {
+
+namespace {
+
+struct BusDeleter {
+  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+using BusPtr = std::unique_ptr<sd_bus, BusDeleter>;
+
+BusPtr connect(const std::string& address, int& error) {
+  sd_bus* bus = nullptr;
+  if (address.empty()) {
+    error = sd_bus_open_system(&bus);
+    return BusPtr(error < 0 ? nullptr : bus);
+  }
+  if ((error = sd_bus_new(&bus)) < 0) return nullptr;
+  BusPtr owned(bus);
+  if ((error = sd_bus_set_address(bus, address.c_str())) < 0) return nullptr;
+  if ((error = sd_bus_set_bus_client(bus, 1)) < 0) return nullptr;
+  if ((error = sd_bus_start(bus)) < 0) return nullptr;
+  return owned;
+}
+
+}  // namespace
+
+Sleep::Sleep(std::string busAddress) : busAddress_(std::move(busAddress)) {}
+
+Sleep::~Sleep() { stopPreventingSleep(); }
+
+bool Sleep::startPreventingSleep() {
+  if (inhibitFd_ >= 0) return true;
+  int error = 0;
+  BusPtr bus = connect(busAddress_, error);
+  sd_bus_error busError = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  if (bus) {
+    error = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                               "org.freedesktop.login1.Manager", "Inhibit", &busError, &reply, "ssss",
+                               "sleep:idle", "Salvonix", "Scanning a device", "block");
+  }
+  int fd = -1;
+  if (bus && error >= 0 && sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
+    // The descriptor belongs to the reply; keep a copy for as long as the lock is wanted.
+    inhibitFd_ = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  } else if (!warned_) {
+    warned_ = true;
+    const char* why = sd_bus_error_is_set(&busError) ? busError.message : std::strerror(error < 0 ? -error : EIO);
+    std::fprintf(stderr, "salvonix: cannot keep the machine awake during the scan (%s)\n", why);
+  }
+  sd_bus_message_unref(reply);
+  sd_bus_error_free(&busError);
+  return inhibitFd_ >= 0;
+}
+
+void Sleep::stopPreventingSleep() {
+  if (inhibitFd_ >= 0) ::close(inhibitFd_);
+  inhibitFd_ = -1;
+}
+
+}  // namespace salvonix

@@ -1,0 +1,77 @@
+#include "scan/FileTypes.h"
+
+#include "checkers/AviFileCheck.h"
+#include "checkers/BmpFileCheck.h"
+#include "checkers/JpgFileCheck.h"
+#include "checkers/WavFileCheck.h"
+
+namespace salvonix {
+
+namespace {
+
+template <typename Checker>
+std::unique_ptr<FileCheck> make(ScanContext& context) {
+  return std::make_unique<Checker>(context);
+}
+
+using R = RawFamilySelection;
+using C = FileCategory;
+using T = FileType;
+
+const std::array<FileTypeRow, kFileTypeCount> kTable{{
+    {T::Mpg, "MPG Files", ".mpg", "mpg", C::Video, nullptr, false, nullptr},
+    {T::Mrw, "MRW Files", ".mrw", "mrw", C::Image, nullptr, false, nullptr},
+    {T::Bmp, "BMP Files", ".bmp", "bmp", C::Image, nullptr, false, make<BmpFileCheck>},
+    {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, nullptr},
+    {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
+    {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, nullptr},
+    {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, nullptr},
+    {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, nullptr},
+    {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, nullptr},
+    {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, nullptr},
+    {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, nullptr},
+    {T::K25, "Kodak k25 Files", ".k25", "k25", C::Image, &R::bK25Selected, false, nullptr},
+    {T::Dcr, "Kodak Dcr Files", ".dcr", "dcr", C::Image, &R::bKodakDcrSelected, false, nullptr},
+    {T::Pef, "PEF Files", ".pef", "pef", C::Image, &R::bPentaxSelected, true, nullptr},
+    {T::Dng, "DNG Files", ".dng", "dng", C::Image, &R::bDngSelected, true, nullptr},
+    {T::Cr2, "CR2 Files", ".cr2", "cr2", C::Image, &R::bCanonSelected, true, nullptr},
+    {T::Nef, "NEF Files", ".nef", "nef", C::Image, &R::bNikonSelected, true, nullptr},
+    {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, nullptr},
+    {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, nullptr},
+    {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, nullptr},
+    {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},
+    {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, nullptr},
+    {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, nullptr},
+    {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, nullptr},
+    {T::Avi, "AVI Files", ".avi", "avi", C::Video, nullptr, false, make<AviFileCheck>},
+    {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
+    {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, nullptr},
+    {T::Jpg, "JPG Files", ".jpg", "jpg", C::Image, nullptr, false, make<JpgFileCheck>},
+    {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, nullptr},
+    {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, nullptr},
+    {T::M4a, "M4A Files", ".m4a", "m4a", C::Audio, nullptr, false, nullptr},
+    {T::M4b, "M4B Files", ".m4b", "m4b", C::Audio, nullptr, false, nullptr},
+    {T::M4v, "M4V Files", ".m4v", "m4v", C::Video, nullptr, false, nullptr},
+    {T::ThreeGP, "3GP Files", ".3gp", "3gp", C::Video, nullptr, false, nullptr},
+    {T::ThreeGTwo, "3G2 Files", ".3g2", "3g2", C::Audio, nullptr, false, nullptr},
+}};
+
+}  // namespace
+
+const std::array<FileTypeRow, kFileTypeCount>& fileTypeTable() { return kTable; }
+
+const FileTypeRow& fileTypeRow(FileType type) { return kTable[rowIndex(type)]; }
+
+std::optional<FileType> fileTypeByKey(std::string_view key) {
+  for (const auto& row : kTable)
+    if (row.key == key) return row.type;
+  return std::nullopt;
+}
+
+std::optional<FileType> fileTypeByFolderName(std::string_view folderName) {
+  for (const auto& row : kTable)
+    if (row.folderName == folderName) return row.type;
+  return std::nullopt;
+}
+
+}  // namespace salvonix

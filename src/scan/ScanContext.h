@@ -1,0 +1,111 @@
+#pragma once
+// The values the whole program shares: scan parameters, control flags, counters
+// and the flags through which checkers talk to the engine and to each other.
+// One instance is owned by the application and handed to the parts that need it.
+// Values written by one thread and read by another are atomic; the rest are
+// touched only by the scanning thread, or only while no scan runs.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace salvonix {
+
+class Device;
+
+// Flags of the TIFF-based checkers that live for one sector; the engine clears
+// them after every sector.
+struct TiffSectorFlags {
+  bool bLittleEndianFile = false;
+  bool bBigEndianFile = false;
+  bool bTiffFileFound = false;
+  bool bRawTiffFileFound = false;
+  bool bCanonRawTiff = false;
+  bool bCanonCr2FileFound = false;
+  bool bCanonCrwFileFound = false;
+  bool bNikonNefFileFound = false;
+  bool bPentaxPefFileFound = false;
+  bool bPentaxDngFileFound = false;
+  bool bSonySr2FileFound = false;
+  bool bKodakKdcFileFound = false;
+  bool bKodakK25FileFound = false;
+  bool bKodakDcrFileFound = false;
+  bool bOlympusOrfFileFound = false;
+  bool bRawPanasonicFileFound = false;
+  bool bLeicaFileFound = false;
+  bool bThreefrFileFound = false;
+};
+
+// Set by the engine at scan start for every selected raw-family type.
+struct RawFamilySelection {
+  bool bArwSelected = false;
+  bool bSonySr2Selected = false;
+  bool bKdcSelected = false;
+  bool bK25Selected = false;
+  bool bKodakDcrSelected = false;
+  bool bPentaxSelected = false;
+  bool bDngSelected = false;
+  bool bCanonSelected = false;
+  bool bNikonSelected = false;
+  bool bTiffSelected = false;
+  bool bOlympusSelected = false;
+  bool bRawPanasonicSelected = false;
+  bool bLeicaSelected = false;
+  bool bThreefrFileSelected = false;
+};
+
+struct ScanContext {
+  // Scan parameters, written only while no scan runs.
+  std::string selectedDriveMountPoint;  // device path or image file of the chosen drive
+  std::string selectedDrive;            // display name of the chosen drive
+  uint32_t u32BytesInSector = 512;
+  uint64_t u64DriveSectorNumber = 0;
+  uint64_t selectedDriveSize = 0;
+  std::string cDriveMountedPath;  // the path every reader of a running scan opens
+
+  // Path of the drive the current results belong to (preview and saving).
+  // Guarded by previewPathMutex: device changes may rewrite it while results are shown.
+  std::string selectedDriveMountPointForPreview;
+  std::mutex previewPathMutex;
+
+  // The device held open for the running scan; checkers read through it.
+  std::shared_ptr<Device> scanDevice;
+
+  // Control flags written by the front end and polled by the scanning thread.
+  std::atomic<bool> bPauseScanning{false};
+  std::atomic<bool> bCancelScanning{false};
+
+  // Set by a checker during a size calculation to make the engine jump over the file.
+  bool bSkipFileSize = false;
+
+  // Counters shown by the front end.
+  std::atomic<uint64_t> u64TotalNumberOfFileFound{0};
+  std::atomic<int32_t> iNumberOfFileSelected{0};
+  std::atomic<uint64_t> u64SelectedFileSize{0};
+  std::atomic<int32_t> iNumberOfFileSaved{0};
+  std::atomic<uint64_t> u64SavedFileSize{0};
+
+  // Preview-JPEG report written by raw checkers, consumed by the engine.
+  bool bRawJpgFileFound = false;
+  uint64_t u64RawJpgFileSectorNumber = 0;
+  uint32_t uExtraBytesOfJpgFileOffset = 0;
+  uint64_t u64RawJpgFileSize = 0;
+
+  TiffSectorFlags tiff;
+  RawFamilySelection rawSelection;
+  // Sony ARW model families, cleared by the ARW checker's parentKey.
+  bool bSonyArwA100File = false;
+  bool bSonyArwA700File = false;
+
+  // Held while the recovered-file tree is appended to or read.
+  std::mutex treeMutex;
+
+  void clearPerSectorFlags() {
+    tiff = TiffSectorFlags{};
+    bRawJpgFileFound = false;
+  }
+};
+
+}  // namespace salvonix

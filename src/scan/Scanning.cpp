@@ -1,0 +1,257 @@
+#include "scan/Scanning.h"
+
+#include <thread>
+
+#include "power/Sleep.h"
+#include "scan/Device.h"
+#include "scan/ReadDisk.h"
+#include "scan/WindowReader.h"
+
+namespace salvonix {
+
+namespace {
+constexpr uint8_t kQuickTimeLow = 102;   // 'f'
+constexpr uint8_t kQuickTimeHigh = 120;  // 'x'
+constexpr uint64_t kProgressStride = 256;
+const std::array<uint8_t, kWindowBytes> kZeroWindow{};
+}  // namespace
+
+Scanning::Scanning(ScanContext& context, ScanObserver& observer, Sleep* sleep)
+    : context_(context), observer_(observer), sleep_(sleep) {}
+
+std::shared_ptr<HDIR> Scanning::makeFolder(std::string_view name, std::string_view extension) {
+  auto folder = std::make_shared<HDIR>();
+  folder->fileType = kFolderType;
+  folder->fileID = fileIDCount_++;
+  folder->parentID = kRootFileID;
+  folder->fileName = name;
+  folder->pathName = "/" + dirRoot_->fileName;
+  folder->extension = extension;
+  folder->parent = dirRoot_.get();
+  return folder;
+}
+
+void Scanning::setUp() {
+  if (sleep_) sleep_->startPreventingSleep();
+  context_.rawSelection = RawFamilySelection{};
+  context_.cDriveMountedPath = context_.selectedDriveMountPoint;
+  {
+    std::lock_guard lock(context_.previewPathMutex);
+    context_.selectedDriveMountPointForPreview = context_.selectedDriveMountPoint;
+  }
+  u32BytesInSectorInScanner_ = context_.u32BytesInSector;
+  context_.scanDevice = Device::open(context_.cDriveMountedPath);
+
+  auto root = std::make_shared<HDIR>();
+  root->fileType = kFolderType;
+  root->fileID = kRootFileID;
+  root->parentID = 1;
+  root->fileName = "ROOT";
+  {
+    std::lock_guard lock(context_.treeMutex);
+    dirRoot_ = root;
+    fileIDCount_ = 3;
+    typeFolders_.fill(nullptr);
+    dirRawJpg_ = nullptr;
+    checkers_.clear();
+    checkerTypes_.clear();
+    bool anyRawPreview = false;
+    bool anyQuickTime = false;
+    for (const FileTypeRow& row : fileTypeTable()) {
+      if (row.type == FileType::Mid && anyRawPreview) dirRawJpg_ = makeFolder(kRawJpgFolderName, "");
+      if (!row.create || !observer_.fileSelectionFlag(row.type)) continue;
+      checkers_.push_back(row.create(context_));
+      checkerTypes_.push_back(row.type);
+      if (row.rawFamilyFlag) context_.rawSelection.*row.rawFamilyFlag = true;
+      typeFolders_[rowIndex(row.type)] = makeFolder(row.folderName, row.extension);
+      anyRawPreview |= row.hasRawPreview;
+      anyQuickTime |= row.type >= FileType::Mov;
+    }
+    noQuickTime_ = !anyQuickTime;
+  }
+  folderSeen_.assign(kFileTypeCount, false);
+  rawJpgSeen_ = false;
+  firstFind_ = false;
+  lastProgress_ = {};
+  buildDispatch();
+  observer_.reconstructAfterRescan();
+}
+
+// For a sector whose first byte is b, the engine asks the checkers in list
+// order and stops after the first one whose first signature byte exceeds b,
+// unless the QuickTime exception lets every checker be asked. Of those, only
+// the checkers that could accept a header starting with b are kept.
+void Scanning::buildDispatch() {
+  for (int exception = 0; exception < 2; ++exception) {
+    for (int b = 0; b < 256; ++b) {
+      CheckerList& list = dispatch_[exception][b];
+      list.count = 0;
+      for (std::size_t i = 0; i < checkers_.size(); ++i) {
+        if (checkers_[i]->mayStartWith(static_cast<uint8_t>(b))) list.index[list.count++] = static_cast<uint8_t>(i);
+        if (!exception && static_cast<uint32_t>(b) < checkers_[i]->firstByteOfHeader()) break;
+      }
+    }
+  }
+}
+
+void Scanning::scanningThread() {
+  setUp();
+  sectorLoop();
+  checkers_.clear();
+  checkerTypes_.clear();
+  context_.scanDevice.reset();
+  observer_.scanningCompleted();
+  if (sleep_) sleep_->stopPreventingSleep();
+}
+
+void Scanning::showReadFailure() {
+  observer_.showAlert({kDriveCannotOpen, "", {"OK"}});
+  observer_.showAlert({"Error!", kDriveCannotOpen, {"OK", ""}});
+}
+
+void Scanning::sectorLoop() {
+  const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
+  const uint64_t sectorCount = context_.u64DriveSectorNumber;
+  const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
+  WindowReader reader(context_.scanDevice.get());
+  const uint8_t* buffer = kZeroWindow.data();
+  uint64_t offset = 0;
+  uint64_t sectorNumber = 0;
+  uint64_t nextProgressSector = 0;
+
+  for (;;) {
+    if (context_.bCancelScanning.load(std::memory_order_relaxed)) break;
+    if (sectorNumber >= sectorCount) break;
+    if (context_.bPauseScanning.load(std::memory_order_relaxed)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    if ((offset & 0xFFFF) == 0) {
+      buffer = reader.window(sectorNumber * bytesPerSector);
+      if (!buffer) {
+        showReadFailure();
+        break;
+      }
+      offset = 0;
+    }
+    const SectorHeader header(buffer + offset, kSectorHeaderSize);
+    offset += bytesPerSector;
+
+    const bool quickTime = !noQuickTime_ && header[4] >= kQuickTimeLow && header[4] <= kQuickTimeHigh;
+    const CheckerList& list = dispatch_[quickTime][header[0]];
+    if (list.count) {
+      for (uint8_t i = 0; i < list.count; ++i) {
+        FileCheck& checker = *checkers_[list.index[i]];
+        if (!checker.isFile(header, sectorNumber)) continue;
+        const uint64_t fileSize = handleHit(checker, header, sectorNumber);
+        if (context_.bSkipFileSize) {
+          context_.bSkipFileSize = false;
+          if (fileSize > bytesPerSector) {
+            const uint64_t skip = fileSize / bytesPerSector - 1;
+            sectorNumber += skip;
+            offset += skip * bytesPerSector;
+            if (offset >= kWindowBytes) {
+              offset %= kWindowBytes;
+              const uint64_t refillSector = sectorNumber - offset / bytesPerSector + 1;
+              buffer = reader.window(refillSector * bytesPerSector);
+              if (!buffer) {
+                // Go on with the next sectors as zeros rather than stale data.
+                showReadFailure();
+                buffer = kZeroWindow.data();
+              }
+            }
+          }
+        }
+        break;
+      }
+      context_.clearPerSectorFlags();
+    }
+
+    if (sectorNumber >= nextProgressSector && sectorNumber % 10 != 0) {
+      nextProgressSector = sectorNumber + progressStride;
+      reportProgress(sectorNumber);
+    }
+    ++sectorNumber;
+  }
+  lastSectorNumber_ = static_cast<int64_t>(sectorNumber) - 1;
+}
+
+void Scanning::reportProgress(uint64_t sectorNumber) {
+  const auto now = std::chrono::steady_clock::now();
+  if (progressInterval_.count() != 0 && now - lastProgress_ < progressInterval_) return;
+  lastProgress_ = now;
+  observer_.setProgressBarValue(
+      static_cast<float>(static_cast<double>(sectorNumber) * 100.0 / static_cast<double>(context_.u64DriveSectorNumber)));
+  observer_.updateProgressBar();
+}
+
+uint64_t Scanning::handleHit(FileCheck& checker, SectorHeader header, uint64_t sectorNumber) {
+  const uint64_t fileSize = checker.fileSizeCalculation(header, sectorNumber);
+  if (fileSize == 0) return 0;
+  const auto type = fileTypeByKey(checker.parentKey());
+  if (!type || !typeFolders_[rowIndex(*type)]) return fileSize;
+  HDIR& folder = *typeFolders_[rowIndex(*type)];
+  {
+    std::lock_guard lock(context_.treeMutex);
+    if (auto extension = checker.extensionOfFile(); !extension.empty()) folder.extension = extension;
+    addDetailsToHdir(folder, fileSize, sectorNumber);
+    dirRoot_->fileSize += fileSize;
+    if (!folderSeen_[rowIndex(*type)]) {
+      folderSeen_[rowIndex(*type)] = true;
+      dirRoot_->childrenCount += 1;
+      dirRoot_->addChild(typeFolders_[rowIndex(*type)]);
+    }
+  }
+  observer_.refreshRecoveredFiles();
+  if (!firstFind_) {
+    observer_.expandRecoveredFilesTree();
+    firstFind_ = true;
+  }
+  if (context_.bRawJpgFileFound && context_.u64RawJpgFileSize > 1024 && dirRawJpg_) {
+    {
+      std::lock_guard lock(context_.treeMutex);
+      addDetailsOfRawJpgFile(*dirRawJpg_, context_.u64RawJpgFileSectorNumber, context_.u64RawJpgFileSize,
+                             static_cast<int32_t>(context_.uExtraBytesOfJpgFileOffset));
+      // Previews are listed and saved like any other folder, but their bytes
+      // are not counted in the root's total: they lie inside the raw files.
+      if (!rawJpgSeen_) {
+        rawJpgSeen_ = true;
+        dirRoot_->childrenCount += 1;
+        dirRoot_->addChild(dirRawJpg_);
+      }
+    }
+    context_.u64RawJpgFileSectorNumber = 0;
+    context_.bRawJpgFileFound = false;
+    context_.u64RawJpgFileSize = 0;
+  }
+  return fileSize;
+}
+
+void Scanning::addDetailsToHdir(HDIR& folder, uint64_t fileSize, uint64_t sectorNumber) {
+  context_.u64TotalNumberOfFileFound.fetch_add(1, std::memory_order_relaxed);
+  auto node = std::make_shared<HDIR>();
+  node->fileType = kFileType;
+  node->parentID = folder.fileID;
+  node->fileID = fileIDCount_++;
+  node->fileName = "file" + std::to_string(folder.childrenCount + 1) + folder.extension;
+  node->pathName = folder.fileName + "/" + dirRoot_->fileName;
+  node->sectorNumber = sectorNumber;
+  node->fileSize = fileSize;
+  node->parent = &folder;
+  folder.fileSize += fileSize;
+  dirRoot_->childrenCount += 1;
+  folder.childrenCount += 1;
+  dirRoot_->fileCount += 1;
+  folder.fileCount += 1;
+  folder.addChild(std::move(node));
+}
+
+void Scanning::addDetailsOfRawJpgFile(HDIR& folder, uint64_t sectorNumber, uint64_t fileSize,
+                                      int32_t extraBytesToMove) {
+  addDetailsToHdir(folder, fileSize, sectorNumber);
+  HDIR& node = *folder.children.back();
+  node.fileName = "file - Raw Jpg" + std::to_string(folder.childrenCount) + ".jpg";
+  node.extraBytesToMove = extraBytesToMove;
+}
+
+}  // namespace salvonix
