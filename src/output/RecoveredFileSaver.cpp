@@ -25,7 +25,7 @@ SaveOutcome RecoveredFileSaver::save(HDIR& root, const std::string& destination)
     std::lock_guard lock(context_.previewPathMutex);
     devicePath = context_.selectedDriveMountPointForPreview;
   }
-  device_ = devicePath.empty() ? nullptr : Device::open(devicePath);
+  device_ = devicePath.empty() ? nullptr : context_.openDevice(devicePath);
   buffer_.assign(size_t{kSectorsPerChunk} * context_.u32BytesInSector, 0);
   abortSaving_ = false;
   bSavingStopMessageDisplayed_ = false;
@@ -82,6 +82,10 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
       fail(path, "its start lies outside its first sector");
       continue;
     }
+    if (child.fileSize > UINT64_MAX - static_cast<uint64_t>(child.extraBytesToMove)) {
+      fail(path, "its size is too large");
+      continue;
+    }
     if (device_ && child.sectorNumber >= device_->sizeInBytes() / context_.u32BytesInSector) {
       fail(path, "it lies beyond the end of the drive");
       observer_.showAlert({"Cannot save file", path + " lies beyond the end of the drive", {"OK"}});
@@ -119,7 +123,9 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
   for (std::size_t i = 0; i < folder.children.size(); ++i) {
     if (stopCheck()) return;
     HDIR& child = *folder.children[i];
-    if (child.childrenCount > 0 && child.selected == 1) saveDir(child, destination);
+    // Only folders are walked: a file's path names its folder and root, not a
+    // place below the destination (a scan information file may claim children).
+    if (child.fileType == kFolderType && child.childrenCount > 0 && child.selected == 1) saveDir(child, destination);
   }
 }
 

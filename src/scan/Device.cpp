@@ -22,21 +22,22 @@ std::shared_ptr<Device> Device::open(const std::string& path, std::string* error
     ::close(fd);
     return nullptr;
   }
-  std::shared_ptr<Device> device(new Device(fd, path));
-  if (S_ISBLK(st.st_mode)) {
-    device->blockDevice_ = true;
-    uint64_t bytes = 0;
-    if (ioctl(fd, BLKGETSIZE64, &bytes) == 0) device->size_ = bytes;
-    int sectorSize = 0;
-    if (ioctl(fd, BLKSSZGET, &sectorSize) == 0 && sectorSize > 0)
-      device->logicalBlockSize_ = static_cast<uint32_t>(sectorSize);
-  } else {
-    device->size_ = static_cast<uint64_t>(st.st_size);
-  }
-  return device;
+  return std::shared_ptr<Device>(new Device(fd, path));
 }
 
-Device::Device(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+Device::Device(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+  struct stat st {};
+  if (fstat(fd_, &st) != 0) return;
+  if (S_ISBLK(st.st_mode)) {
+    blockDevice_ = true;
+    uint64_t bytes = 0;
+    if (ioctl(fd_, BLKGETSIZE64, &bytes) == 0) size_ = bytes;
+    int sectorSize = 0;
+    if (ioctl(fd_, BLKSSZGET, &sectorSize) == 0 && sectorSize > 0) logicalBlockSize_ = static_cast<uint32_t>(sectorSize);
+  } else {
+    size_ = static_cast<uint64_t>(st.st_size);
+  }
+}
 
 Device::~Device() { ::close(fd_); }
 

@@ -12,13 +12,13 @@ class Device {
  public:
   // Opens the path read-only. Returns null and sets errorText on failure.
   static std::shared_ptr<Device> open(const std::string& path, std::string* errorText = nullptr);
-  ~Device();
+  virtual ~Device();
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
   // Positioned read of up to length bytes. Returns the bytes read (fewer near
   // the end of the device, 0 beyond it) or -1 on a read error.
-  int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const;
+  virtual int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const;
 
   uint64_t sizeInBytes() const { return size_; }
   // Logical block size of a block device; 512 for an image file.
@@ -26,8 +26,11 @@ class Device {
   bool isBlockDevice() const { return blockDevice_; }
   const std::string& path() const { return path_; }
 
- private:
+ protected:
+  // Takes over an open descriptor (test devices build on a real file).
   Device(int fd, std::string path);
+
+ private:
   int fd_;
   std::string path_;
   uint64_t size_ = 0;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,6 +73,9 @@ struct ScanContext {
 
   // The device held open for the running scan; checkers read through it.
   std::shared_ptr<Device> scanDevice;
+  // Opens a source read-only; tests put devices with injected faults here.
+  std::function<std::shared_ptr<Device>(const std::string& path)> deviceOpener;
+  std::shared_ptr<Device> openDevice(const std::string& path) const;
 
   // Control flags written by the front end and polled by the scanning thread.
   std::atomic<bool> bPauseScanning{false};

@@ -40,7 +40,7 @@ void Scanning::setUp() {
     context_.selectedDriveMountPointForPreview = context_.selectedDriveMountPoint;
   }
   u32BytesInSectorInScanner_ = context_.u32BytesInSector;
-  context_.scanDevice = Device::open(context_.cDriveMountedPath);
+  context_.scanDevice = context_.openDevice(context_.cDriveMountedPath);
 
   auto root = std::make_shared<HDIR>();
   root->fileType = kFolderType;
@@ -54,14 +54,12 @@ void Scanning::setUp() {
     typeFolders_.fill(nullptr);
     dirRawJpg_ = nullptr;
     checkers_.clear();
-    checkerTypes_.clear();
     bool anyRawPreview = false;
     bool anyQuickTime = false;
     for (const FileTypeRow& row : fileTypeTable()) {
       if (row.type == FileType::Mid && anyRawPreview) dirRawJpg_ = makeFolder(kRawJpgFolderName, "");
-      if (!row.create || !observer_.fileSelectionFlag(row.type)) continue;
-      checkers_.push_back(row.create(context_));
-      checkerTypes_.push_back(row.type);
+      if (!(checkerMaker_ || row.create) || !observer_.fileSelectionFlag(row.type)) continue;
+      checkers_.push_back(checkerMaker_ ? checkerMaker_(row, context_) : row.create(context_));
       if (row.rawFamilyFlag) context_.rawSelection.*row.rawFamilyFlag = true;
       typeFolders_[rowIndex(row.type)] = makeFolder(row.folderName, row.extension);
       anyRawPreview |= row.hasRawPreview;
@@ -98,7 +96,6 @@ void Scanning::scanningThread() {
   setUp();
   sectorLoop();
   checkers_.clear();
-  checkerTypes_.clear();
   context_.scanDevice.reset();
   observer_.scanningCompleted();
   if (sleep_) sleep_->stopPreventingSleep();

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,9 @@ class Scanning {
   // Minimum time between two progress reports to the front end; zero reports
   // at every sector the cadence allows.
   void setProgressInterval(std::chrono::milliseconds interval) { progressInterval_ = interval; }
+  // Makes the checkers instead of the type table's factories (tests use spies).
+  using CheckerMaker = std::function<std::unique_ptr<FileCheck>(const FileTypeRow&, ScanContext&)>;
+  void setCheckerMaker(CheckerMaker maker) { checkerMaker_ = std::move(maker); }
 
   // Runs one whole scan on the calling thread, from the scan parameters of
   // the context to scanningCompleted.
@@ -59,6 +63,7 @@ class Scanning {
   ScanObserver& observer_;
   Sleep* sleep_;
   std::chrono::milliseconds progressInterval_{250};
+  CheckerMaker checkerMaker_;
 
   std::shared_ptr<HDIR> dirRoot_;
   std::array<std::shared_ptr<HDIR>, kFileTypeCount> typeFolders_{};
@@ -69,7 +74,6 @@ class Scanning {
 
   // Working state of one scan.
   std::vector<std::unique_ptr<FileCheck>> checkers_;
-  std::vector<FileType> checkerTypes_;
   std::vector<bool> folderSeen_;
   bool rawJpgSeen_ = false;
   bool noQuickTime_ = true;

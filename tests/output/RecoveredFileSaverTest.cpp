@@ -1,0 +1,268 @@
+// Saving: the folder layout, the chunk/block/tail arithmetic with the leading
+// offset, stopping, and what happens when reads or writes fail.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "output/RecoveredFileSaver.h"
+#include "support/TestDevices.h"
+#include "support/TestImage.h"
+
+namespace salvonix {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+class Observer : public SaveObserver {
+ public:
+  int showAlert(const Alert& alert) override {
+    alerts.push_back(alert.title + "|" + alert.text);
+    return 0;
+  }
+  // Answers "Yes" unless the test planned other answers.
+  bool confirmStopSaving() override {
+    const auto question = static_cast<std::size_t>(questions++);
+    return question < answers.size() ? answers[question] : true;
+  }
+  void updateTreeProgress(uint64_t savedData, uint64_t) override {
+    reports.push_back(savedData);
+    if (onProgress) onProgress();
+  }
+  std::vector<std::string> alerts;
+  std::vector<bool> answers;
+  int questions = 0;
+  std::vector<uint64_t> reports;
+  std::function<void()> onProgress;
+};
+
+// A results tree built by hand: ROOT with type folders and files.
+struct Results {
+  std::shared_ptr<HDIR> root = std::make_shared<HDIR>();
+  uint32_t nextID = 3;
+
+  Results() {
+    root->fileName = "ROOT";
+    root->fileID = kRootFileID;
+    root->fileType = kFolderType;
+  }
+  HDIR& folder(const std::string& name) {
+    auto node = std::make_shared<HDIR>();
+    node->fileName = name;
+    node->pathName = "/ROOT";
+    node->fileType = kFolderType;
+    node->fileID = nextID++;
+    node->parent = root.get();
+    root->addChild(node);
+    root->childrenCount += 1;
+    return *node;
+  }
+  HDIR& file(HDIR& folder, const std::string& name, uint64_t sector, uint64_t size, int32_t extra = 0) {
+    auto node = std::make_shared<HDIR>();
+    node->fileName = name;
+    node->fileType = kFileType;
+    node->fileID = nextID++;
+    node->sectorNumber = sector;
+    node->fileSize = size;
+    node->extraBytesToMove = extra;
+    node->parent = &folder;
+    folder.addChild(node);
+    folder.childrenCount += 1;
+    root->childrenCount += 1;
+    return *node;
+  }
+};
+
+struct SaveFixture : ::testing::Test {
+  SaveFixture() : image(dir.file("d.img"), kImageBytes) {
+    image.put(0, test::randomBytes(kImageBytes, 5));
+    device = test::useTestDevice(context, image.path());
+    context.selectedDriveMountPointForPreview = image.path();
+    destination = dir.file("out");
+    fs::create_directory(destination);
+  }
+  SaveOutcome save(HDIR& node, std::chrono::milliseconds interval = std::chrono::milliseconds(0)) {
+    CheckController(&node, 1, context.u64SelectedFileSize).run();
+    RecoveredFileSaver saver(context, observer, interval);
+    saverInUse = &saver;
+    return saver.save(*results.root, destination);
+  }
+  Bytes deviceBytes(uint64_t offset, uint64_t length) const {
+    const Bytes all = test::readFile(image.path());
+    return Bytes(all.begin() + static_cast<long>(offset), all.begin() + static_cast<long>(offset + length));
+  }
+  std::string saved(const std::string& folder, const std::string& name) const {
+    return destination + "/ROOT/" + folder + "/" + name;
+  }
+  std::vector<std::pair<uint64_t, uint64_t>> readsInSectors() const {
+    std::vector<std::pair<uint64_t, uint64_t>> sectors;
+    for (auto [offset, length] : device->reads()) sectors.emplace_back(offset / 512, length / 512);
+    return sectors;
+  }
+
+  static constexpr uint64_t kImageBytes = 4u << 20;
+  test::TempDir dir;
+  test::TestImage image;
+  ScanContext context;
+  std::shared_ptr<test::TestDevice> device;
+  Observer observer;
+  Results results;
+  std::string destination;
+  RecoveredFileSaver* saverInUse = nullptr;
+};
+
+TEST_F(SaveFixture, OneByteFileIsReadAsOneBlock) {
+  HDIR& jpg = results.folder("JPG Files");
+  results.file(jpg, "file1.jpg", 10, 1);
+  const auto outcome = save(*results.root);
+  EXPECT_TRUE(outcome.succeeded());
+  EXPECT_EQ(readsInSectors(), (std::vector<std::pair<uint64_t, uint64_t>>{{10, 8}}));
+  EXPECT_EQ(test::readFile(saved("JPG Files", "file1.jpg")), deviceBytes(10 * 512, 1));
+  EXPECT_EQ(outcome.bytesRead, 1u);
+}
+
+TEST_F(SaveFixture, ExactMultipleOfSixtyFourSectorsReadsTheLastChunkAsBlocks) {
+  HDIR& wav = results.folder("WAV Files");
+  results.file(wav, "file1.wav", 100, 2 * 64 * 512);
+  save(*results.root);
+  std::vector<std::pair<uint64_t, uint64_t>> expected = {{100, 64}};
+  for (uint64_t j = 0; j < 8; ++j) expected.emplace_back(164 + 8 * j, 8);
+  EXPECT_EQ(readsInSectors(), expected);
+  EXPECT_EQ(test::readFile(saved("WAV Files", "file1.wav")), deviceBytes(100 * 512, 2 * 64 * 512));
+}
+
+TEST_F(SaveFixture, NineBlocksAreOneChunkAndATrailingBlockUpToTheTail) {
+  HDIR& bmp = results.folder("BMP Files");
+  results.file(bmp, "file1.bmp", 7, 9 * 4096 - 100);
+  save(*results.root);
+  EXPECT_EQ(readsInSectors(), (std::vector<std::pair<uint64_t, uint64_t>>{{7, 64}, {71, 8}}));
+  EXPECT_EQ(test::readFile(saved("BMP Files", "file1.bmp")), deviceBytes(7 * 512, 9 * 4096 - 100));
+}
+
+TEST_F(SaveFixture, LeadingOffsetSkipsIntoTheFirstSector) {
+  HDIR& previews = results.folder("RAW Jpg Files");
+  results.file(previews, "file - Raw Jpg1.jpg", 33, 5000, 200);
+  results.file(previews, "file - Raw Jpg2.jpg", 40, 4096 - 200, 200);  // exactly one block with the offset
+  EXPECT_TRUE(save(*results.root).succeeded());
+  EXPECT_EQ(test::readFile(saved("RAW Jpg Files", "file - Raw Jpg1.jpg")), deviceBytes(33 * 512 + 200, 5000));
+  EXPECT_EQ(test::readFile(saved("RAW Jpg Files", "file - Raw Jpg2.jpg")), deviceBytes(40 * 512 + 200, 3896));
+}
+
+TEST_F(SaveFixture, OnlyMarkedNodesAreSavedAndEmptyFilesAreCountedNotCreated) {
+  HDIR& jpg = results.folder("JPG Files");
+  HDIR& wav = results.folder("WAV Files");
+  results.folder("AVI Files");
+  HDIR& keep = results.file(jpg, "file1.jpg", 1, 600);
+  results.file(jpg, "file2.jpg", 5, 600);
+  HDIR& empty = results.file(wav, "file1.wav", 9, 0);
+
+  // Nothing marked: nothing created.
+  RecoveredFileSaver idle(context, observer);
+  idle.save(*results.root, destination);
+  EXPECT_FALSE(fs::exists(destination + "/ROOT"));
+
+  CheckController(&keep, 1, context.u64SelectedFileSize).run();
+  const auto outcome = save(empty);
+  EXPECT_EQ(outcome.filesSaved, 2);
+  EXPECT_TRUE(fs::exists(saved("JPG Files", "file1.jpg")));
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
+  EXPECT_TRUE(fs::is_directory(destination + "/ROOT/WAV Files"));
+  EXPECT_FALSE(fs::exists(saved("WAV Files", "file1.wav")));
+  EXPECT_FALSE(fs::exists(destination + "/ROOT/AVI Files"));
+
+  // A marked folder without files is created empty; a second run replaces files.
+  CheckController(results.root->children[2].get(), 1, context.u64SelectedFileSize).run();
+  fs::resize_file(saved("JPG Files", "file1.jpg"), 3);
+  save(*results.root);
+  EXPECT_TRUE(fs::is_directory(destination + "/ROOT/AVI Files"));
+  EXPECT_EQ(fs::file_size(saved("JPG Files", "file1.jpg")), 600u);
+}
+
+TEST_F(SaveFixture, StopYesKeepsThePartialFileAndEndsTheWalk) {
+  HDIR& mov = results.folder("MOV Files");
+  HDIR& wav = results.folder("WAV Files");
+  results.file(mov, "file1.mov", 0, 200000);
+  results.file(wav, "file1.wav", 1000, 5000);
+  observer.onProgress = [&] { saverInUse->stopSaving(); };
+  const auto outcome = save(*results.root);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_FALSE(outcome.succeeded());
+  EXPECT_EQ(observer.questions, 1);
+  EXPECT_EQ(fs::file_size(saved("MOV Files", "file1.mov")), 64u * 512);
+  EXPECT_FALSE(fs::exists(saved("WAV Files", "file1.wav")));
+}
+
+TEST_F(SaveFixture, StopNoGoesOnWithoutLossAndAsksAgainNextTime) {
+  HDIR& mov = results.folder("MOV Files");
+  results.file(mov, "file1.mov", 0, 200000);
+  int writes = 0;
+  observer.onProgress = [&] {
+    if (++writes == 1 || writes == 3) saverInUse->stopSaving();
+  };
+  observer.answers = {false, false};
+  const auto outcome = save(*results.root);
+  EXPECT_EQ(observer.questions, 2);
+  EXPECT_TRUE(outcome.succeeded());
+  EXPECT_EQ(test::readFile(saved("MOV Files", "file1.mov")), deviceBytes(0, 200000));
+}
+
+TEST_F(SaveFixture, ProgressIsThrottledButTheFirstWriteReportsAtOnce) {
+  HDIR& mov = results.folder("MOV Files");
+  results.file(mov, "file1.mov", 0, 3u << 20);
+  save(*results.root, std::chrono::hours(1));
+  EXPECT_EQ(observer.reports, (std::vector<uint64_t>{64 * 512}));
+}
+
+TEST_F(SaveFixture, ReadFailureEndsThatFolderAndTheOthersAreStillSaved) {
+  HDIR& jpg = results.folder("JPG Files");
+  HDIR& wav = results.folder("WAV Files");
+  results.file(jpg, "file1.jpg", 100, 1000);
+  results.file(jpg, "file2.jpg", 200, 1000);
+  results.file(wav, "file1.wav", 300, 1000);
+  device->failBetween(100 * 512, 101 * 512);
+  const auto outcome = save(*results.root);
+  EXPECT_FALSE(outcome.succeeded());
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_EQ(observer.alerts, (std::vector<std::string>{"Drive cannot open or not found|"}));
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
+  EXPECT_TRUE(fs::exists(saved("WAV Files", "file1.wav")));
+}
+
+TEST_F(SaveFixture, FileBeyondTheDriveEndFailsAloneNamingTheFile) {
+  HDIR& jpg = results.folder("JPG Files");
+  results.file(jpg, "file1.jpg", kImageBytes / 512 + 10, 1000);
+  results.file(jpg, "file2.jpg", 20, 1000);
+  const auto outcome = save(*results.root);
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_NE(observer.alerts.at(0).find("file1.jpg"), std::string::npos);
+  EXPECT_TRUE(fs::exists(saved("JPG Files", "file2.jpg")));
+}
+
+TEST_F(SaveFixture, WriteFailureStopsTheRunAndNamesTheFile) {
+  HDIR& jpg = results.folder("JPG Files");
+  results.file(jpg, "file1.jpg", 0, 300000);
+  results.file(jpg, "file2.jpg", 1000, 1000);
+  // A file-size limit makes writes fail the way a full disk does.
+  struct rlimit old {};
+  getrlimit(RLIMIT_FSIZE, &old);
+  auto previous = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 100000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const auto outcome = save(*results.root);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(outcome.succeeded());
+  ASSERT_EQ(outcome.failures.size(), 1u);
+  EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
+}
+
+}  // namespace
+}  // namespace salvonix

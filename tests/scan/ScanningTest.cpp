@@ -1,0 +1,255 @@
+// The engine's own rules, observed through spy checkers: which checkers are
+// asked, how hits become nodes, skipping, progress, pause, cancel, failures.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "scan/ReadDisk.h"
+#include "scan/SpyChecker.h"
+#include "support/TestDevices.h"
+#include "support/TestImage.h"
+
+namespace salvonix {
+namespace {
+
+using test::Bytes;
+using test::PlannedFile;
+using test::SpyLog;
+
+std::vector<FileType> allTypes() {
+  std::vector<FileType> types;
+  for (const auto& row : fileTypeTable()) types.push_back(row.type);
+  return types;
+}
+
+// An image whose every sector starts with its own number (little-endian), so
+// a wrong window shows up as a wrong stamp.
+test::TestImage stampedImage(const test::TempDir& dir, uint64_t sectors, uint32_t bytesPerSector = 512) {
+  test::TestImage image(dir.file("stamped.img"), sectors * bytesPerSector);
+  Bytes bytes(sectors * bytesPerSector, 0);
+  for (uint64_t s = 0; s < sectors; ++s)
+    for (int i = 0; i < 8; ++i) bytes[s * bytesPerSector + i] = static_cast<uint8_t>(s >> (8 * i));
+  image.put(0, bytes);
+  return image;
+}
+
+struct SpyScan {
+  SpyScan(const std::string& path, const std::vector<FileType>& types, uint32_t bytesPerSector = 512)
+      : run(path, {}, bytesPerSector) {
+    for (FileType type : types) run.observer.selected[rowIndex(type)] = true;
+    test::useSpies(run.engine, log);
+  }
+  SpyLog log;
+  test::ScanRun run;
+};
+
+TEST(ScanningEngine, EmptyDeviceBuildsFoldersAndCompletes) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("empty.img"), 0);
+  SpyScan scan(image.path(), {FileType::Jpg, FileType::Wav});
+  scan.run.run();
+  EXPECT_TRUE(scan.log.asked.empty());
+  EXPECT_EQ(scan.run.observer.events, (std::vector<std::string>{"reconstructAfterRescan", "scanningCompleted"}));
+  const auto root = scan.run.engine.dirRoot();
+  EXPECT_EQ(root->fileName, "ROOT");
+  EXPECT_EQ(root->fileID, 2u);
+  EXPECT_TRUE(root->children.empty());
+  // Folders in table order get IDs from 3; none is a child before its first file.
+  EXPECT_EQ(scan.run.engine.typeFolder(FileType::Wav)->fileID, 3u);
+  EXPECT_EQ(scan.run.engine.typeFolder(FileType::Jpg)->fileID, 4u);
+  EXPECT_EQ(scan.run.engine.typeFolder(FileType::Jpg)->pathName, "/ROOT");
+  EXPECT_EQ(scan.run.engine.typeFolder(FileType::Bmp), nullptr);
+}
+
+TEST(ScanningEngine, EarlyStopByFirstByteAndTheQuickTimeException) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("d.img"), 4 * 512);
+  image.putAtSector(0, Bytes{0x47, 0, 0, 0, 0x20});
+  image.putAtSector(1, Bytes{0, 0, 0, 0x20, 'm', 'o', 'o', 'v'});
+  image.putAtSector(2, Bytes{0x4A});
+  image.putAtSector(3, Bytes{0xFF});
+  const auto types = allTypes();
+  const auto prefix = [&](std::size_t n) { return std::vector<FileType>(types.begin(), types.begin() + n); };
+
+  SpyScan all(image.path(), types);
+  all.run.run();
+  EXPECT_EQ(all.log.askedAt(0), prefix(8));   // up to MP3, whose first byte exceeds 0x47
+  EXPECT_EQ(all.log.askedAt(1), prefix(35));  // "moov": every checker
+  EXPECT_EQ(all.log.askedAt(2), prefix(24));  // up to MIDI (0x4D)
+  EXPECT_EQ(all.log.askedAt(3), prefix(35));
+
+  std::vector<FileType> noQuickTime(types.begin(), types.begin() + 28);
+  SpyScan still(image.path(), noQuickTime);
+  still.run.run();
+  EXPECT_EQ(still.log.askedAt(1), prefix(3));  // byte 0 stops at BMP
+}
+
+TEST(ScanningEngine, HitsBecomeNumberedNodesAndFoldersJoinOnFirstFind) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("d.img"), 20 * 512);
+  for (uint64_t sector : {3, 5, 9, 12}) image.putAtSector(sector, Bytes{0xFF});  // every checker is asked
+  SpyScan scan(image.path(), {FileType::Wav, FileType::Jpg, FileType::Bmp});
+  scan.log.plan[{FileType::Jpg, 3}] = PlannedFile{1000};
+  scan.log.plan[{FileType::Wav, 5}] = PlannedFile{5000};
+  scan.log.plan[{FileType::Jpg, 9}] = PlannedFile{700};
+  scan.log.plan[{FileType::Bmp, 12}] = PlannedFile{0};  // size 0: nothing recorded
+  scan.run.run();
+
+  EXPECT_EQ(scan.log.askedAt(12), (std::vector<FileType>{FileType::Bmp}));
+  const auto found = scan.run.found();
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].folder, "JPG Files");
+  EXPECT_EQ(found[0].name, "file1.jpg");
+  EXPECT_EQ(found[1].name, "file2.jpg");
+  EXPECT_EQ(found[1].sector, 9u);
+  EXPECT_EQ(found[2].folder, "WAV Files");
+  EXPECT_EQ(found[2].name, "file1.wav");
+
+  const auto root = scan.run.engine.dirRoot();
+  EXPECT_EQ(root->childrenCount, 5);  // two folders and three files
+  EXPECT_EQ(root->fileCount, 3u);
+  EXPECT_EQ(root->fileSize, 6700u);
+  const auto jpg = scan.run.engine.typeFolder(FileType::Jpg);
+  EXPECT_EQ(jpg->fileSize, 1700u);
+  EXPECT_EQ(jpg->children[0]->pathName, "JPG Files/ROOT");
+  EXPECT_EQ(jpg->children[0]->parentID, jpg->fileID);
+  EXPECT_EQ(jpg->children[0]->fileID, 6u);  // after folders 3, 4, 5
+  EXPECT_EQ(scan.run.context.u64TotalNumberOfFileFound, 3u);
+  EXPECT_EQ(scan.run.observer.events,
+            (std::vector<std::string>{"reconstructAfterRescan", "refreshRecoveredFiles", "expandRecoveredFilesTree",
+                                      "refreshRecoveredFiles", "refreshRecoveredFiles", "scanningCompleted"}));
+}
+
+TEST(ScanningEngine, SkipJumpsOverTheFileAndRefillsAcrossWindows) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 4096);
+  SpyScan scan(image.path(), {FileType::Mp3});
+  scan.log.plan[{FileType::Mp3, 100}] = PlannedFile{1 << 20, true};
+  scan.log.plan[{FileType::Mp3, 2200}] = PlannedFile{600, true};  // one sector and a bit: jumps 0
+  scan.log.plan[{FileType::Mp3, 3000}] = PlannedFile{5000, false};  // no skip asked
+  scan.run.run();
+  const auto sectors = scan.log.sectorsAsked();
+  const auto at = [&](uint64_t s) { return std::find(sectors.begin(), sectors.end(), s) != sectors.end(); };
+  EXPECT_TRUE(at(100));
+  EXPECT_FALSE(at(101));
+  EXPECT_FALSE(at(2147));
+  EXPECT_TRUE(at(2148));
+  EXPECT_TRUE(at(2201));
+  EXPECT_TRUE(at(3001));
+  EXPECT_EQ(sectors.back(), 4095u);
+  // Every sector examined saw its own bytes.
+  for (auto [sector, stamp] : scan.log.stamps) ASSERT_EQ(stamp, sector) << "sector " << sector;
+}
+
+TEST(ScanningEngine, SkipWithFourKiBSectors) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 600, 4096);
+  SpyScan scan(image.path(), {FileType::Mp3}, 4096);
+  scan.log.plan[{FileType::Mp3, 10}] = PlannedFile{1 << 20, true};
+  scan.run.run();
+  const auto sectors = scan.log.sectorsAsked();
+  ASSERT_GE(sectors.size(), 12u);
+  EXPECT_EQ(sectors[10], 10u);
+  EXPECT_EQ(sectors[11], 266u);
+  for (auto [sector, stamp] : scan.log.stamps) ASSERT_EQ(stamp, sector) << "sector " << sector;
+}
+
+TEST(ScanningEngine, ProgressAtNineSectorsOutOfTen) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("d.img"), 25 * 512);
+  SpyScan scan(image.path(), {FileType::Jpg});
+  scan.run.run();
+  std::vector<float> expected;
+  for (int s = 0; s < 25; ++s)
+    if (s % 10) expected.push_back(static_cast<float>(s * 100.0 / 25));
+  EXPECT_EQ(scan.run.observer.progress, expected);
+  EXPECT_EQ(scan.run.observer.progressUpdates, 22);
+}
+
+TEST(ScanningEngine, PauseHoldsTheScanAndCancelEndsItKeepingWhatWasFound) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("big.img"), uint64_t{1} << 30);
+  SpyScan scan(image.path(), {FileType::Mpg});
+  scan.log.plan[{FileType::Mpg, 5}] = PlannedFile{4096};
+  auto device = test::useTestDevice(scan.run.context, image.path());
+  auto asked = [&] {
+    std::lock_guard lock(scan.log.mutex);
+    return scan.log.asked.size();
+  };
+  std::thread worker([&] { scan.run.run(); });
+  while (asked() < 1000) std::this_thread::yield();
+
+  scan.run.context.bPauseScanning = true;
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto askedWhilePaused = asked();
+  const auto readsWhilePaused = device->reads().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(asked(), askedWhilePaused);
+  EXPECT_EQ(device->reads().size(), readsWhilePaused);
+
+  scan.run.context.bPauseScanning = false;
+  while (asked() < askedWhilePaused + 1000) std::this_thread::yield();
+  // Cancelling during a pause ends the scan.
+  scan.run.context.bPauseScanning = true;
+  scan.run.context.bCancelScanning = true;
+  worker.join();
+  EXPECT_LT(asked(), (uint64_t{1} << 30) / 512);
+  EXPECT_EQ(scan.run.observer.events.back(), "scanningCompleted");
+  ASSERT_EQ(scan.run.found().size(), 1u);
+  EXPECT_EQ(scan.run.found()[0].sector, 5u);
+}
+
+TEST(ScanningEngine, ReadFailureEndsTheScanKeepingWhatWasFound) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 8192);
+  SpyScan scan(image.path(), {FileType::Mpg});
+  scan.log.plan[{FileType::Mpg, 10}] = PlannedFile{4096};
+  auto device = test::useTestDevice(scan.run.context, image.path());
+  device->failBetween(uint64_t{1} << 20, (uint64_t{1} << 20) + 1);
+  scan.run.run();
+  EXPECT_EQ(scan.log.sectorsAsked().back(), 2047u);
+  EXPECT_EQ(scan.run.engine.lastSectorNumber(), 2047);
+  EXPECT_EQ(scan.run.observer.alerts,
+            (std::vector<std::string>{"Drive cannot open or not found|", "Error!|Drive cannot open or not found"}));
+  EXPECT_EQ(scan.run.observer.events.back(), "scanningCompleted");
+  EXPECT_EQ(scan.run.found().size(), 1u);
+}
+
+TEST(ScanningEngine, FailedRefillAfterASkipGoesOnWithZeros) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 4096);
+  SpyScan scan(image.path(), {FileType::Mpg});
+  scan.log.plan[{FileType::Mpg, 100}] = PlannedFile{1 << 20, true};
+  auto device = test::useTestDevice(scan.run.context, image.path());
+  device->failBetween(uint64_t{1} << 20, (uint64_t{1} << 20) + 1);  // the window of sectors 2048 to 2175
+  scan.run.run();
+  EXPECT_EQ(scan.run.observer.alerts.size(), 2u);
+  EXPECT_EQ(scan.log.stamps.at(2148), 0u);
+  EXPECT_EQ(scan.log.stamps.at(2175), 0u);
+  EXPECT_EQ(scan.log.stamps.at(2176), 2176u);
+  EXPECT_EQ(scan.log.sectorsAsked().back(), 4095u);
+}
+
+TEST(ScanningEngine, RawPreviewsAboveOneKiBBecomeEntriesOfTheirOwn) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 100);
+  SpyScan scan(image.path(), {FileType::Cr2, FileType::Jpg});
+  scan.log.plan[{FileType::Cr2, 50}] = PlannedFile{20000, false, 1024, 52, 0};
+  scan.log.plan[{FileType::Cr2, 60}] = PlannedFile{30000, false, 1025, 70, 200};
+  scan.run.run();
+  const auto root = scan.run.engine.dirRoot();
+  ASSERT_EQ(root->children.size(), 2u);
+  EXPECT_EQ(root->children[1]->fileName, "RAW Jpg Files");
+  const auto previews = scan.run.engine.dirRawJpg();
+  ASSERT_EQ(previews->children.size(), 1u);
+  EXPECT_EQ(previews->children[0]->fileName, "file - Raw Jpg1.jpg");
+  EXPECT_EQ(previews->children[0]->sectorNumber, 70u);
+  EXPECT_EQ(previews->children[0]->extraBytesToMove, 200);
+  EXPECT_EQ(previews->children[0]->fileSize, 1025u);
+  EXPECT_EQ(root->fileSize, 50000u);  // previews lie inside the raw files
+  EXPECT_EQ(scan.run.context.u64RawJpgFileSize, 0u);
+}
+
+}  // namespace
+}  // namespace salvonix
