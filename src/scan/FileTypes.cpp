@@ -2,6 +2,7 @@
 
 #include "checkers/AviFileCheck.h"
 #include "checkers/BmpFileCheck.h"
+#include "checkers/CrwFileCheck.h"
 #include "checkers/JpgFileCheck.h"
 #include "checkers/WavFileCheck.h"
 
@@ -41,7 +42,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, nullptr},
     {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},
     {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, nullptr},
-    {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, nullptr},
+    {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, make<CrwFileCheck>},
     {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, nullptr},
     {T::Avi, "AVI Files", ".avi", "avi", C::Video, nullptr, false, make<AviFileCheck>},
     {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
