@@ -4,6 +4,8 @@
 #include "checkers/BmpFileCheck.h"
 #include "checkers/CrwFileCheck.h"
 #include "checkers/JpgFileCheck.h"
+#include "checkers/MrwFileCheck.h"
+#include "checkers/RafFileCheck.h"
 #include "checkers/WavFileCheck.h"
 
 namespace salvonix {
@@ -21,9 +23,9 @@ using T = FileType;
 
 const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Mpg, "MPG Files", ".mpg", "mpg", C::Video, nullptr, false, nullptr},
-    {T::Mrw, "MRW Files", ".mrw", "mrw", C::Image, nullptr, false, nullptr},
+    {T::Mrw, "MRW Files", ".mrw", "mrw", C::Image, nullptr, false, make<MrwFileCheck>},
     {T::Bmp, "BMP Files", ".bmp", "bmp", C::Image, nullptr, false, make<BmpFileCheck>},
-    {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, nullptr},
+    {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, make<RafFileCheck>},
     {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
     {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, nullptr},
     {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, nullptr},
