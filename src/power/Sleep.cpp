@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -51,9 +52,15 @@ bool Sleep::startPreventingSleep() {
   if (bus && error >= 0 && sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
     // The descriptor belongs to the reply; keep a copy for as long as the lock is wanted.
     inhibitFd_ = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-  } else if (!warned_) {
+    if (inhibitFd_ < 0) error = -errno;
+  }
+  if (inhibitFd_ < 0 && !warned_) {
     warned_ = true;
-    const char* why = sd_bus_error_is_set(&busError) ? busError.message : std::strerror(error < 0 ? -error : EIO);
+    // An error reply need not carry a message text; its name always says what failed.
+    const bool hasText = busError.message && *busError.message;
+    const char* why = !sd_bus_error_is_set(&busError) ? std::strerror(error < 0 ? -error : EIO)
+                      : hasText                          ? busError.message
+                                                         : busError.name;
     std::fprintf(stderr, "salvonix: cannot keep the machine awake during the scan (%s)\n", why);
   }
   sd_bus_message_unref(reply);
