@@ -6,6 +6,7 @@
 #include "checkers/JpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/RafFileCheck.h"
+#include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
 
 namespace salvonix {
@@ -39,7 +40,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Dng, "DNG Files", ".dng", "dng", C::Image, &R::bDngSelected, true, nullptr},
     {T::Cr2, "CR2 Files", ".cr2", "cr2", C::Image, &R::bCanonSelected, true, nullptr},
     {T::Nef, "NEF Files", ".nef", "nef", C::Image, &R::bNikonSelected, true, nullptr},
-    {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, nullptr},
+    {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, make<TiffFileCheck>},
     {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, nullptr},
     {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, nullptr},
     {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},

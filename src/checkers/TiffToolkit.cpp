@@ -1,0 +1,192 @@
+#include "checkers/TiffToolkit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "checkers/ByteOrder.h"
+
+namespace salvonix::tiff {
+
+uint32_t twoByteRead(const uint8_t* buffer, int position, int offset) {
+  const int step = offset == 0 ? 1 : -1;
+  const int first = position + offset;
+  return (uint32_t{buffer[first]} << 8) | buffer[first + step];
+}
+
+uint32_t fourByteRead(const uint8_t* buffer, int position, int offset) {
+  const int step = offset == 0 ? 1 : -1;
+  uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value = (value << 8) | buffer[position + offset + step * i];
+  return value;
+}
+
+int scalarDataTypeValue(uint32_t type) {
+  switch (type) {
+    case 3: case 8: return 2;
+    case 4: case 9: case 11: return 4;
+    case 5: case 10: case 12: return 8;
+    default: return 1;
+  }
+}
+
+uint64_t typeSizeUnclamped(uint32_t type) {
+  return (type == 0 || type > 12) ? 0 : static_cast<uint64_t>(scalarDataTypeValue(type));
+}
+
+uint64_t typeSizeClamped(uint32_t type) {
+  return type > 12 ? 8 : typeSizeUnclamped(type);
+}
+
+bool hasCrwHeap(SectorHeader h) { return std::memcmp(h.data() + 6, "HEAPCCDR", 8) == 0; }
+
+uint32_t ifd0Offset(SectorHeader h, bool littleEndian) {
+  return littleEndian ? bytes::le32(h.data(), 4) : bytes::be32(h.data(), 4);
+}
+
+namespace {
+
+// The context's flag for each bit of TiffFlag below kArwA100, in bit order.
+constexpr bool TiffSectorFlags::*kSectorFlags[] = {
+    &TiffSectorFlags::bTiffFileFound,       &TiffSectorFlags::bRawTiffFileFound,
+    &TiffSectorFlags::bCanonRawTiff,        &TiffSectorFlags::bCanonCr2FileFound,
+    &TiffSectorFlags::bCanonCrwFileFound,   &TiffSectorFlags::bNikonNefFileFound,
+    &TiffSectorFlags::bPentaxPefFileFound,  &TiffSectorFlags::bPentaxDngFileFound,
+    &TiffSectorFlags::bSonySr2FileFound,    &TiffSectorFlags::bKodakKdcFileFound,
+    &TiffSectorFlags::bKodakK25FileFound,   &TiffSectorFlags::bKodakDcrFileFound,
+    &TiffSectorFlags::bOlympusOrfFileFound, &TiffSectorFlags::bRawPanasonicFileFound,
+    &TiffSectorFlags::bLeicaFileFound,      &TiffSectorFlags::bThreefrFileFound,
+};
+constexpr int kSectorFlagBits = 16;
+constexpr int kFlagBits = 18;
+
+template <typename Context>
+auto& flagOf(Context& c, int bit) {
+  if (bit < kSectorFlagBits) return c.tiff.*kSectorFlags[bit];
+  return bit == kSectorFlagBits ? c.bSonyArwA100File : c.bSonyArwA700File;
+}
+
+}  // namespace
+
+void setFlags(ScanContext& context, TiffFlags flags) {
+  for (int bit = 0; bit < kFlagBits; ++bit)
+    if (flags & (1u << bit)) flagOf(context, bit) = true;
+}
+
+void clearFlags(ScanContext& context, TiffFlags flags) {
+  for (int bit = 0; bit < kFlagBits; ++bit)
+    if (flags & (1u << bit)) flagOf(context, bit) = false;
+}
+
+bool anyFlag(const ScanContext& context, TiffFlags flags) {
+  for (int bit = 0; bit < kFlagBits; ++bit)
+    if ((flags & (1u << bit)) && flagOf(context, bit)) return true;
+  return false;
+}
+
+void TiffReader::startFile(uint64_t startSector, bool littleEndian) {
+  startSector_ = startSector;
+  littleEndian_ = littleEndian;
+  held_ = false;
+}
+
+const uint8_t* TiffReader::deviceBytes(uint64_t deviceOffset, uint32_t length) {
+  const uint32_t bytesPerSector = context_.u32BytesInSector;
+  if (!held_ || deviceOffset < heldStart_ || deviceOffset + length > heldStart_ + kWindowBytes + bytesPerSector) {
+    const uint64_t sector = deviceOffset / bytesPerSector;
+    window_.fill(0);
+    held_ = readDisk_.readSector(sector, kWindowBytes / bytesPerSector, window_.data());
+    if (!held_) return nullptr;
+    heldStart_ = sector * bytesPerSector;
+  }
+  return window_.data() + (deviceOffset - heldStart_);
+}
+
+const uint8_t* TiffReader::heldFrom(uint64_t deviceOffset, uint64_t& heldBytes) {
+  const uint8_t* p = deviceBytes(deviceOffset, 2);
+  if (p) heldBytes = heldStart_ + kWindowBytes + context_.u32BytesInSector - deviceOffset;
+  return p;
+}
+
+std::optional<uint32_t> TiffReader::u16(uint64_t fileOffset) {
+  const uint8_t* p = bytes(fileOffset, 2);
+  if (!p) return std::nullopt;
+  return littleEndian_ ? bytes::le16(p, 0) : bytes::be16(p, 0);
+}
+
+std::optional<uint32_t> TiffReader::u32(uint64_t fileOffset) {
+  const uint8_t* p = bytes(fileOffset, 4);
+  if (!p) return std::nullopt;
+  return littleEndian_ ? bytes::le32(p, 0) : bytes::be32(p, 0);
+}
+
+std::optional<IfdEntry> TiffReader::entry(uint64_t ifdOffset, uint32_t index) {
+  const uint64_t at = ifdOffset + 2 + 12ull * index;
+  const uint8_t* p = bytes(at, 12);
+  if (!p) return std::nullopt;
+  IfdEntry e;
+  e.at = at;
+  if (littleEndian_) {
+    e.tag = bytes::le16(p, 0);
+    e.type = bytes::le16(p, 2);
+    e.count = bytes::le32(p, 4);
+    e.value = bytes::le32(p, 8);
+    e.firstShort = bytes::le16(p, 8);
+  } else {
+    e.tag = bytes::be16(p, 0);
+    e.type = bytes::be16(p, 2);
+    e.count = bytes::be32(p, 4);
+    e.value = bytes::be32(p, 8);
+    e.firstShort = bytes::be16(p, 8);
+  }
+  return e;
+}
+
+std::optional<uint32_t> TiffReader::element(const IfdEntry& entry, uint64_t index, uint32_t stride) {
+  const bool inField = uint64_t{stride} * entry.count <= 4;
+  const uint64_t at = (inField ? entry.at + 8 : entry.value) + uint64_t{stride} * index;
+  return isShortType(entry.type) ? u16(at) : u32(at);
+}
+
+std::optional<uint32_t> TiffReader::lastElement(const IfdEntry& entry, uint64_t arrayOffsetLimit) {
+  const uint32_t stride = isShortType(entry.type) ? 2 : 4;
+  const bool inField = uint64_t{stride} * entry.count <= 4;
+  if (!inField && entry.value > arrayOffsetLimit) return std::nullopt;
+  return element(entry, entry.count == 0 ? 0 : entry.count - 1, stride);
+}
+
+int pentaxRawTiffFile(TiffReader& reader, SectorHeader header, uint64_t sectorNumber) {
+  const bool littleEndian = isLittleEndianMark(header);
+  reader.startFile(sectorNumber, littleEndian);
+  uint64_t offset = ifd0Offset(header, littleEndian);
+  int chain = 0;
+  for (;;) {
+    if (++chain == 11) return 3;
+    const auto count = reader.entryCount(offset);
+    if (!count) return 0;
+    const auto next = reader.nextIfd(offset, *count);
+    if (!next) return 0;
+    if (*next == 0) break;
+    offset = *next;
+  }
+  return chain <= 2 ? 1 : chain == 3 ? 2 : 3;
+}
+
+void clearPreviewReport(ScanContext& context) {
+  context.bRawJpgFileFound = false;
+  context.u64RawJpgFileSectorNumber = 0;
+  context.uExtraBytesOfJpgFileOffset = 0;
+  context.u64RawJpgFileSize = 0;
+}
+
+void reportPreviewStart(ScanContext& context, uint64_t startSector, uint64_t offset) {
+  context.u64RawJpgFileSectorNumber = startSector + offset / context.u32BytesInSector;
+  context.uExtraBytesOfJpgFileOffset = static_cast<uint32_t>(offset % context.u32BytesInSector);
+}
+
+void withdrawPreview(ScanContext& context) {
+  context.u64RawJpgFileSectorNumber = 0;
+  context.uExtraBytesOfJpgFileOffset = 0;
+  context.bRawJpgFileFound = false;
+}
+
+}  // namespace salvonix::tiff
