@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace salvonix {
 
@@ -70,6 +71,23 @@ struct ScanContext {
   // Guarded by previewPathMutex: device changes may rewrite it while results are shown.
   std::string selectedDriveMountPointForPreview;
   std::mutex previewPathMutex;
+
+  // Identity of the drive the results belong to, set when a drive is chosen
+  // or a scan information file is opened; a rebuilt drive list finds that
+  // drive again by it.
+  std::string model;
+  std::string serial;
+  std::string revision;
+  // The drive's first five sectors: read when a scan starts, or taken from an
+  // opened scan information file.
+  std::vector<uint8_t> first5SectorToSave;
+  std::vector<uint8_t> first5SectorInOpen;
+  // The results on show came from an opened scan information file.
+  bool bDirectFromOpenScanInfo = false;
+  bool bRecoveredFileFromOpenScanInfo = false;
+  std::atomic<bool> bOpenInfoDriveConnected{false};
+  // A drive-list rebuild did not find the drive of the results.
+  std::atomic<bool> bDriveRemovedAfterScanning{false};
 
   // The device held open for the running scan; checkers read through it.
   std::shared_ptr<Device> scanDevice;

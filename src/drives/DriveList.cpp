@@ -1,0 +1,163 @@
+#include "drives/DriveList.h"
+
+#include <fmt/format.h>
+
+#include "drives/SysfsFacts.h"
+#include "output/SizeText.h"
+
+namespace salvonix {
+
+namespace k = drivekey;
+
+namespace {
+
+// Joins the present parts with blanks.
+std::string joined(std::initializer_list<std::string> parts) {
+  std::string line;
+  for (const std::string& part : parts) {
+    if (part.empty()) continue;
+    if (!line.empty()) line += ' ';
+    line += part;
+  }
+  return line;
+}
+
+}  // namespace
+
+std::string nameLine(const DriveRecord& record) {
+  if (record.has(k::kWhetherVolume)) return record.text(k::kVolumeName);
+  if (record.has(k::kWhetherUSB) && !record.has(k::kWhetherSATA))
+    return joined({record.text(k::kVendorIdentification), record.text(k::kProductIdentification),
+                   record.text(k::kProductRevisionLevel)});
+  return joined({record.text(k::kDeviceModel), record.text(k::kDeviceRevision)});
+}
+
+std::string serialNumberColumn(const DriveRecord& record) {
+  return record.has(k::kWhetherUSB) ? "-" : record.text(k::kDeviceSerial, "-");
+}
+
+DriveList::DriveList(ScanContext& context, DriveFinder& finder, FirstSectorsReader readFirstSectors)
+    : context_(context), finder_(finder), readFirstSectors_(std::move(readFirstSectors)) {}
+
+void DriveList::initialDriveList() { build(); }
+
+void DriveList::build() {
+  responseFindMedia_.clear();
+  finalArrayForVolumes_.clear();
+  driveDictArray_.clear();
+  volumeDictArray_.clear();
+  finalArrayForVolumes_ = finder_.volumeList();
+  finder_.findMediaMain(responseFindMedia_, finalArrayForVolumes_);
+  for (DriveRecord& record : responseFindMedia_) {
+    if (!record.has(k::kWhetherVolume)) continue;
+    for (const DriveRecord& volume : finalArrayForVolumes_) {
+      if (volume.text(k::kVolumePath) == record.text(k::kDevicePath)) {
+        record.set(k::kVolumeName, volume.text(k::kVolumeName));
+        break;
+      }
+    }
+  }
+  truncateDriveModelNumber();
+  separateDrvVol();
+}
+
+void DriveList::truncateDriveModelNumber() {
+  for (DriveRecord& record : responseFindMedia_) {
+    if (record.has(k::kWhetherVolume)) continue;
+    if (record.has(k::kWhetherUSB) && !record.has(k::kWhetherSATA)) continue;
+    record.set(k::kDeviceModel, trimmed(record.text(k::kDeviceModel, "-")));
+    record.set(k::kDeviceSerial, trimmed(record.text(k::kDeviceSerial, "-")));
+  }
+}
+
+void DriveList::separateDrvVol() {
+  for (const DriveRecord& record : responseFindMedia_)
+    (record.has(k::kWhetherVolume) ? volumeDictArray_ : driveDictArray_).push_back(record);
+}
+
+std::vector<DriveIdentity> DriveList::retriveAllDriveDetails() const {
+  return salvonix::retriveAllDriveDetails(driveDictArray_, readFirstSectors_);
+}
+
+void DriveList::setPreviewPath(const std::string& path) {
+  std::lock_guard lock(context_.previewPathMutex);
+  context_.selectedDriveMountPointForPreview = path;
+}
+
+void DriveList::findDriveOfResults() {
+  const DriveIdentityStrings wanted{context_.model, context_.serial, context_.revision};
+  for (const DriveRecord& record : driveDictArray_) {
+    // The serial is compared too, so that another drive of the same model and
+    // size is not taken for the one the results came from.
+    if (identityStringsOf(record) == wanted && bytesInSectorOf(record) == context_.u32BytesInSector &&
+        record.number(k::kDeviceSize).value_or(0) == context_.selectedDriveSize) {
+      setPreviewPath(record.text(k::kDevicePath));
+      context_.bDriveRemovedAfterScanning = false;
+      return;
+    }
+  }
+  if (!driveDictArray_.empty()) {
+    setPreviewPath("");
+    context_.bDriveRemovedAfterScanning = true;
+  }
+}
+
+void DriveList::refreshDriveList() {
+  build();
+  nextButtonEnabled_ = false;
+  findDriveOfResults();
+  if (shownPage_ == ShownPage::DriveShow) {
+    if (selectedRow_) tableViewSelectionDidChange(selectedRow_);
+  } else if (shownPage_ == ShownPage::RecoveredFiles) {
+    allDriveInfoToStore_ = retriveAllDriveDetails();
+    const DriveQuery query{{context_.model, context_.serial, context_.revision},
+                           context_.u32BytesInSector,
+                           context_.selectedDriveSize,
+                           &context_.first5SectorInOpen};
+    if (auto found = findDrive(allDriveInfoToStore_, query)) {
+      setPreviewPath(allDriveInfoToStore_[*found].selectedDriveMountPoint);
+      context_.bOpenInfoDriveConnected = true;
+    }
+  }
+}
+
+void DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
+  nextButtonEnabled_ = false;
+  if (!row || *row >= driveDictArray_.size()) {
+    selectedRow_.reset();
+    return;
+  }
+  selectedRow_ = row;
+  nextButtonEnabled_ = true;
+  const DriveRecord& record = driveDictArray_[*row];
+  context_.selectedDrive = record.text(k::kDeviceModel, record.text(k::kProductIdentification,
+                                                                    record.text(k::kProductName)));
+  const DriveIdentityStrings strings = identityStringsOf(record);
+  context_.model = strings.model;
+  context_.serial = strings.serial;
+  context_.revision = strings.revision;
+  selectedDriveNameToDisplay_ = record.has(k::kWhetherUSB) ? fmt::format("{} {}", strings.model, context_.selectedDrive)
+                                                           : fmt::format("{} {}", strings.model, strings.revision);
+  context_.u32BytesInSector = bytesInSectorOf(record);
+  context_.selectedDriveMountPoint = record.text(k::kDevicePath);
+  context_.selectedDriveSize = record.number(k::kDeviceSize).value_or(0);
+  context_.u64DriveSectorNumber = context_.selectedDriveSize / context_.u32BytesInSector;
+}
+
+std::string DriveList::descriptionText() const {
+  return fmt::format("Selected Drive: {}\n\nSerial: {}\n\nSize: {}", context_.selectedDrive, context_.serial,
+                     sizeText(context_.selectedDriveSize));
+}
+
+std::string DriveList::objectValue(DriveColumn column, std::size_t row) const {
+  if (row >= driveDictArray_.size()) return {};
+  const DriveRecord& record = driveDictArray_[row];
+  switch (column) {
+    case DriveColumn::Drives: return nameLine(record);
+    case DriveColumn::Size: return sizeText(record.number(k::kDeviceSize).value_or(0));
+    case DriveColumn::SerialNumber: return serialNumberColumn(record);
+  }
+  return {};
+}
+
+}  // namespace salvonix

@@ -1,0 +1,46 @@
+#include "output/ScanInfoContext.h"
+
+namespace salvonix {
+
+ScanInfoDrive scanInfoDriveOf(const ScanContext& context) {
+  ScanInfoDrive drive;
+  drive.bytesInSector = context.u32BytesInSector;
+  drive.numberOfFileSelected = static_cast<uint32_t>(std::max(0, context.iNumberOfFileSelected.load()));
+  drive.driveSize = context.selectedDriveSize;
+  drive.driveSectorNumber = context.u64DriveSectorNumber;
+  drive.selectedFileSize = context.u64SelectedFileSize;
+  drive.driveName = context.selectedDrive;
+  drive.serial = context.serial;
+  drive.model = context.model;
+  drive.revision = context.revision;
+  drive.first5Sectors = context.bDirectFromOpenScanInfo ? context.first5SectorInOpen : context.first5SectorToSave;
+  return drive;
+}
+
+std::optional<std::size_t> applyOpenedScanInfo(ScanContext& context, const ScanInfoOpenResult& opened,
+                                               const std::vector<DriveIdentity>& identities) {
+  const ScanInfoDrive& drive = opened.drive;
+  context.bDirectFromOpenScanInfo = true;
+  context.u32BytesInSector = drive.bytesInSector;
+  context.iNumberOfFileSelected = static_cast<int32_t>(std::min<uint32_t>(drive.numberOfFileSelected, INT32_MAX));
+  context.selectedDriveSize = drive.driveSize;
+  context.u64DriveSectorNumber = drive.driveSectorNumber;
+  context.u64SelectedFileSize = drive.selectedFileSize;
+  context.first5SectorInOpen = drive.first5Sectors;
+  context.selectedDrive = drive.driveName;
+  context.serial = drive.serial;
+  context.model = drive.model;
+  context.revision = drive.revision;
+
+  const DriveQuery query{{drive.model, drive.serial, drive.revision}, drive.bytesInSector, drive.driveSize, nullptr};
+  const auto found = findDrive(identities, query);
+  if (found) {
+    std::lock_guard lock(context.previewPathMutex);
+    context.selectedDriveMountPointForPreview = identities[*found].selectedDriveMountPoint;
+    context.bOpenInfoDriveConnected = true;
+  }
+  context.bRecoveredFileFromOpenScanInfo = true;
+  return found;
+}
+
+}  // namespace salvonix
