@@ -5,6 +5,18 @@
 
 namespace salvonix::test {
 
+Bytes previewJpeg(std::size_t length, uint32_t seed) {
+  Bytes jpeg = randomBytes(length, seed);
+  for (auto& byte : jpeg)
+    if (byte == 0xFF) byte = 0x7F;
+  const Bytes head = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
+                      0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 0x3F, 0};
+  std::copy(head.begin(), head.end(), jpeg.begin());
+  jpeg[length - 2] = 0xFF;
+  jpeg[length - 1] = 0xD9;
+  return jpeg;
+}
+
 TiffFixture::TiffFixture(uint32_t bytesPerSector, uint64_t imageSize)
     : path(dir.file("disk.img")), image(path, imageSize) {
   context.cDriveMountedPath = path;

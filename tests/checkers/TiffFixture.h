@@ -14,6 +14,10 @@
 
 namespace salvonix::test {
 
+// A JPEG of exactly `length` bytes (at least 40): start marker, APP0, start of
+// scan, scan data without markers, end marker.
+Bytes previewJpeg(std::size_t length, uint32_t seed);
+
 struct TiffFixture {
   explicit TiffFixture(uint32_t bytesPerSector = 512, uint64_t imageSize = 32ull << 20);
 
