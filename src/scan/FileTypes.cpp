@@ -4,9 +4,11 @@
 #include "checkers/BmpFileCheck.h"
 #include "checkers/Cr2FileCheck.h"
 #include "checkers/CrwFileCheck.h"
+#include "checkers/DngFileCheck.h"
 #include "checkers/JpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
+#include "checkers/PefFileCheck.h"
 #include "checkers/RafFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
@@ -38,8 +40,8 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, nullptr},
     {T::K25, "Kodak k25 Files", ".k25", "k25", C::Image, &R::bK25Selected, false, nullptr},
     {T::Dcr, "Kodak Dcr Files", ".dcr", "dcr", C::Image, &R::bKodakDcrSelected, false, nullptr},
-    {T::Pef, "PEF Files", ".pef", "pef", C::Image, &R::bPentaxSelected, true, nullptr},
-    {T::Dng, "DNG Files", ".dng", "dng", C::Image, &R::bDngSelected, true, nullptr},
+    {T::Pef, "PEF Files", ".pef", "pef", C::Image, &R::bPentaxSelected, true, make<PefFileCheck>},
+    {T::Dng, "DNG Files", ".dng", "dng", C::Image, &R::bDngSelected, true, make<DngFileCheck>},
     {T::Cr2, "CR2 Files", ".cr2", "cr2", C::Image, &R::bCanonSelected, true, make<Cr2FileCheck>},
     {T::Nef, "NEF Files", ".nef", "nef", C::Image, &R::bNikonSelected, true, make<NefFileCheck>},
     {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, make<TiffFileCheck>},

@@ -1,0 +1,30 @@
+#pragma once
+// DNG: IFD0's sub-IFDs describe the raw image and, when there are several,
+// the preview in the second; the file ends after the raw data and the preview.
+
+#include "checkers/TiffFamilyCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class DngFileCheck final : public TiffFamilyCheck {
+ public:
+  explicit DngFileCheck(ScanContext& context);
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  std::string_view parentKey() override { return "dng"; }
+
+ private:
+  struct Ifd0 {
+    uint32_t offset;
+    uint64_t size;  // 12 entries + 6
+    uint64_t end;   // offset + 12 entries
+  };
+  bool walkOnlySubIfd(const Ifd0& ifd0, uint32_t offset, uint64_t& end);
+  bool walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint64_t sectorNumber, uint64_t& end);
+  // IFD0 with the data its entries place after it.
+  std::optional<uint64_t> ifd0WithData(const Ifd0& ifd0, uint32_t entries);
+
+  ReadDisk readDiskFromDngFileCheck_;
+};
+
+}  // namespace salvonix

@@ -1,0 +1,20 @@
+#pragma once
+// Pentax PEF: a short IFD chain whose last strip ends the raw data; the
+// preview JPEG's length is added and the preview reported.
+
+#include "checkers/TiffFamilyCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class PefFileCheck final : public TiffFamilyCheck {
+ public:
+  explicit PefFileCheck(ScanContext& context);
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  std::string_view parentKey() override { return "pef"; }
+
+ private:
+  ReadDisk readDiskFromPefFileCheck_;
+};
+
+}  // namespace salvonix
