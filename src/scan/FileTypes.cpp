@@ -5,10 +5,12 @@
 #include "checkers/Cr2FileCheck.h"
 #include "checkers/CrwFileCheck.h"
 #include "checkers/DngFileCheck.h"
+#include "checkers/GifFileCheck.h"
 #include "checkers/JpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
 #include "checkers/PefFileCheck.h"
+#include "checkers/PngFileCheck.h"
 #include "checkers/RafFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
@@ -33,7 +35,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, make<RafFileCheck>},
     {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
     {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, nullptr},
-    {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, nullptr},
+    {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, make<GifFileCheck>},
     {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, nullptr},
     {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, nullptr},
     {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, nullptr},
@@ -53,7 +55,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, nullptr},
     {T::Avi, "AVI Files", ".avi", "avi", C::Video, nullptr, false, make<AviFileCheck>},
     {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
-    {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, nullptr},
+    {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, make<PngFileCheck>},
     {T::Jpg, "JPG Files", ".jpg", "jpg", C::Image, nullptr, false, make<JpgFileCheck>},
     {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, nullptr},
     {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, nullptr},

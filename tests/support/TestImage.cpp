@@ -94,6 +94,8 @@ std::vector<FoundFile> scanImage(const std::string& imagePath, std::initializer_
 CheckerRun::CheckerRun(const std::string& path, FileType type, uint32_t bytesPerSector) : imagePath(path) {
   context.cDriveMountedPath = path;
   context.u32BytesInSector = bytesPerSector;
+  auto device = Device::open(path);
+  context.u64DriveSectorNumber = device ? device->sizeInBytes() / bytesPerSector : 0;
   checker = fileTypeRow(type).create(context);
 }
 
