@@ -7,6 +7,7 @@
 #include "checkers/DngFileCheck.h"
 #include "checkers/GifFileCheck.h"
 #include "checkers/JpgFileCheck.h"
+#include "checkers/Mp3FileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
 #include "checkers/PefFileCheck.h"
@@ -36,7 +37,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
     {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, nullptr},
     {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, make<GifFileCheck>},
-    {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, nullptr},
+    {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, make<Mp3FileCheck>},
     {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, nullptr},
     {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, nullptr},
     {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, nullptr},

@@ -1,0 +1,163 @@
+#include "checkers/Mp3FileCheck.h"
+
+#include <algorithm>
+
+#include "checkers/ByteOrder.h"
+#include "checkers/MpegAudioFrame.h"
+
+namespace salvonix {
+
+namespace {
+constexpr uint64_t kUntaggedLimit = 0x9fffff;    // the untagged walk goes on while o is at most this
+constexpr uint64_t kTaggedLimit = 0x7ffffff7;    // the tagged walk goes on while o is at most this
+constexpr uint64_t kTaggedOverrun = 2147483640;  // a tagged walk that stopped beyond this is no file
+constexpr uint64_t kLargestTag = 0xa00000;
+constexpr uint64_t kFirstFrameReach = 2047;      // the first frame must follow the tag this closely
+constexpr uint64_t kSmallest = 10240;            // walks that end at most here record nothing
+constexpr uint64_t kSmallestBadBitrate = 4096;
+constexpr uint64_t kBadBitrateFar = 0xf00000;
+constexpr uint64_t kFixedSize = 0x800000;
+constexpr int kMostMisses = 5;
+// Free space: this many zero bytes where frames are expected end the tagged walk.
+constexpr uint64_t kZeroRunEnd = 65536;
+
+// Second header bytes that follow 0xFF in a frame sync.
+bool inFullSyncSet(uint8_t b) { return b == 0xFA || b == 0xFB || b == 0xFD || b == 0xE3 || b == 0xF3; }
+bool inReducedSyncSet(uint8_t b) { return b == 0xFA || b == 0xFB || b == 0xE3 || b == 0xF3; }
+}  // namespace
+
+bool Mp3FileCheck::isFile(SectorHeader h, uint64_t) {
+  bId3File_ = false;
+  if (h[0] == 0xFF && inFullSyncSet(h[1])) return MpegAudioHeader(bytes::be32(h.data(), 0)).valid();
+  if (h[0] == 'I' && h[1] == 'D' && h[2] == '3') {
+    bId3File_ = true;
+    return true;
+  }
+  return false;
+}
+
+const uint8_t* Mp3FileCheck::at(uint64_t o) {
+  const uint32_t bytesPerSector = context_.u32BytesInSector;
+  if (o / kWindowBytes != windowKey_) {
+    window_.fill(0);
+    windowKey_ = o / kWindowBytes;
+    windowOffset_ = o / bytesPerSector * bytesPerSector;
+    if (!readDiskFromMp3FileCheck_.readSector(fileSector_ + o / bytesPerSector, kWindowBytes / bytesPerSector,
+                                              window_.data()))
+      return nullptr;
+  }
+  // The window starts inside o's 64 KiB block: o + 3 is always inside it.
+  return window_.data() + (o - windowOffset_);
+}
+
+uint64_t Mp3FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
+  context_.bSkipFileSize = false;
+  fileSector_ = sectorNumber;
+  windowOffset_ = 0;
+  windowKey_ = 0;
+  window_.fill(0);
+  if (!readDiskFromMp3FileCheck_.readSector(sectorNumber, kWindowBytes / context_.u32BytesInSector, window_.data()))
+    return 0;
+  return bId3File_ ? taggedWalk(header) : untaggedWalk();
+}
+
+uint64_t Mp3FileCheck::skipping(uint64_t size) {
+  context_.bSkipFileSize = true;
+  return size;
+}
+
+uint64_t Mp3FileCheck::untaggedWalk() {
+  enum class End { InvalidHeader, Misses, Limit };
+  uint64_t o = 0;
+  int misses = 0;
+  End end = End::Limit;
+  while (o <= kUntaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
+    const uint8_t* q = at(o);
+    if (!q) return 0;
+    if (q[0] == 0xFF && inFullSyncSet(q[1])) {
+      const MpegAudioHeader frame(bytes::be32(q, 0));
+      if (!frame.valid()) {
+        end = End::InvalidHeader;
+        break;
+      }
+      misses = 0;
+      // Lands on the frame's last byte: the next header is reached through one miss.
+      o += frame.frameLength() - 1;
+    } else {
+      if (misses > kMostMisses) {
+        end = End::Misses;
+        break;
+      }
+      ++misses;
+      ++o;
+    }
+  }
+  switch (end) {
+    case End::InvalidHeader: return o <= kSmallest ? 0 : skipping(o);
+    case End::Misses: return o <= kSmallest ? 0 : skipping(o + context_.u32BytesInSector);
+    case End::Limit: break;
+  }
+  return o <= kSmallest ? 512 : skipping(o + 512);
+}
+
+uint64_t Mp3FileCheck::normalEnd(uint64_t o) { return o <= kSmallest ? 0 : skipping(o); }
+
+uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
+  const uint64_t tagSize = (uint64_t{h[6] & 0x7Fu} << 21) | (uint64_t{h[7] & 0x7Fu} << 14) |
+                           (uint64_t{h[8] & 0x7Fu} << 7) | (h[9] & 0x7Fu);
+  if (tagSize > kLargestTag) return 0;
+
+  // The first frame: right at the tag size, or found searching forward.
+  uint64_t o = tagSize;
+  const uint8_t* q = at(o);
+  if (!q) return 0;
+  if (!(q[0] == 0xFF && inReducedSyncSet(q[1]))) {
+    uint64_t match = tagSize + 1;
+    for (; match <= tagSize + kFirstFrameReach; ++match) {
+      q = at(match);
+      if (!q) return 0;
+      if (q[0] == 0xFF && inFullSyncSet(q[1])) break;
+    }
+    if (match > tagSize + kFirstFrameReach) return 0;
+    o = match;
+  }
+  const uint8_t firstSecondByte = q[1];
+
+  // Bytes beyond the device's end read as zeros; the walk ends there.
+  const uint64_t fileStart = fileSector_ * context_.u32BytesInSector;
+  const uint64_t deviceBytes = context_.u64DriveSectorNumber * context_.u32BytesInSector;
+  const uint64_t available = deviceBytes > fileStart ? deviceBytes - fileStart : 0;
+  uint64_t zeroRun = 0;
+
+  while (o <= kTaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
+    if (o >= available) return normalEnd(available);
+    q = at(o);
+    if (!q) return 0;
+    if (q[0] == 0xFF && inReducedSyncSet(q[1])) {
+      if (q[1] != firstSecondByte) return normalEnd(o);
+      const MpegAudioHeader frame(bytes::be32(q, 0));
+      if (!frame.versionAndLayerValid()) return normalEnd(o);
+      if (!frame.bitrateValid()) {
+        if (o > kBadBitrateFar) return skipping(kFixedSize);
+        return o <= kSmallestBadBitrate ? 0 : skipping(o);
+      }
+      if (!frame.sampleRateValid()) return o > kFixedSize ? skipping(kFixedSize) : normalEnd(o);
+      zeroRun = 0;
+      o += frame.frameLength();
+      continue;
+    }
+    // Not a frame header: pass over the bytes up to the next 0xFF in this
+    // block, counting zeros.
+    const uint64_t blockEnd = std::min({(o / kWindowBytes + 1) * kWindowBytes, available, kTaggedLimit + 1});
+    do {
+      const uint8_t b = q[0];
+      zeroRun = b == 0 ? zeroRun + 1 : 0;
+      if (zeroRun >= kZeroRunEnd) return normalEnd(o + 1 - zeroRun);
+      ++o;
+      ++q;
+    } while (o < blockEnd && q[0] != 0xFF);
+  }
+  return o > kTaggedOverrun ? 0 : normalEnd(o);
+}
+
+}  // namespace salvonix
