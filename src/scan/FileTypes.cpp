@@ -7,12 +7,19 @@
 #include "checkers/DngFileCheck.h"
 #include "checkers/GifFileCheck.h"
 #include "checkers/JpgFileCheck.h"
+#include "checkers/M4aFileCheck.h"
+#include "checkers/M4bFileCheck.h"
+#include "checkers/M4vFileCheck.h"
+#include "checkers/MovFileCheck.h"
 #include "checkers/Mp3FileCheck.h"
+#include "checkers/Mp4FileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
 #include "checkers/PefFileCheck.h"
 #include "checkers/PngFileCheck.h"
 #include "checkers/RafFileCheck.h"
+#include "checkers/ThreeGTwoFileCheck.h"
+#include "checkers/ThreeGpFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
 
@@ -58,13 +65,13 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
     {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, make<PngFileCheck>},
     {T::Jpg, "JPG Files", ".jpg", "jpg", C::Image, nullptr, false, make<JpgFileCheck>},
-    {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, nullptr},
-    {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, nullptr},
-    {T::M4a, "M4A Files", ".m4a", "m4a", C::Audio, nullptr, false, nullptr},
-    {T::M4b, "M4B Files", ".m4b", "m4b", C::Audio, nullptr, false, nullptr},
-    {T::M4v, "M4V Files", ".m4v", "m4v", C::Video, nullptr, false, nullptr},
-    {T::ThreeGP, "3GP Files", ".3gp", "3gp", C::Video, nullptr, false, nullptr},
-    {T::ThreeGTwo, "3G2 Files", ".3g2", "3g2", C::Audio, nullptr, false, nullptr},
+    {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, make<MovFileCheck>},
+    {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, make<Mp4FileCheck>},
+    {T::M4a, "M4A Files", ".m4a", "m4a", C::Audio, nullptr, false, make<M4aFileCheck>},
+    {T::M4b, "M4B Files", ".m4b", "m4b", C::Audio, nullptr, false, make<M4bFileCheck>},
+    {T::M4v, "M4V Files", ".m4v", "m4v", C::Video, nullptr, false, make<M4vFileCheck>},
+    {T::ThreeGP, "3GP Files", ".3gp", "3gp", C::Video, nullptr, false, make<ThreeGpFileCheck>},
+    {T::ThreeGTwo, "3G2 Files", ".3g2", "3g2", C::Audio, nullptr, false, make<ThreeGTwoFileCheck>},
 }};
 
 }  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+// The QuickTime and ISO media family (MOV, MP4, M4A, M4B, M4V, 3GP, 3G2): one
+// atom walk over the top-level chain, with the few rules in which the types
+// differ given as data by each type's checker.
+
+#include <array>
+#include <string_view>
+
+#include "checkers/FileCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+struct QuickTimeVariant {
+  enum class FirstAtom {
+    QuickTimeMovie,  // "ftyp" with brand qt, or a first atom "mdat", "moov", "pnot", "skip", "wide", "uuid"
+    Brand,           // "ftyp" whose brand starts with the three letters of `brand`
+    OtherBrand,      // "ftyp" with a brand none of the others claims
+  };
+  enum class WindowMove { ToSector, By64KiB };
+
+  std::string_view key;
+  FirstAtom firstAtom;
+  std::string_view brand;   // three letters, for FirstAtom::Brand
+  bool confirmSecondAtom;   // header test: the first atom's size is 8 to 1 MiB and the next atom is known
+  bool zeroSizeCountsEight; // an atom of size 0 counts 8 bytes; otherwise it ends the walk
+  bool capTotal;            // stop once the total passes 2,147,483,640
+  WindowMove windowMove;
+  uint64_t smallResult;     // the size for a chain of at most 10,239 bytes
+};
+
+class QuickTimeFileCheck : public FileCheck {
+ public:
+  bool isFile(SectorHeader header, uint64_t sectorNumber) override;
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  uint32_t firstByteOfHeader() const override { return 0; }
+  std::string_view parentKey() override { return variant_.key; }
+  // A first atom of 8 bytes to 1 MiB has a zero first byte; 3GP and 3G2 test no size.
+  bool mayStartWith(uint8_t firstByte) const override { return !variant_.confirmSecondAtom || firstByte == 0; }
+
+ protected:
+  QuickTimeFileCheck(ScanContext& context, const QuickTimeVariant& variant)
+      : context_(context), variant_(variant), readDiskFromQuickTimeFileCheck_(context) {}
+
+ private:
+  bool firstAtomMatches(SectorHeader header) const;
+  bool readWindow(uint64_t sector);
+
+  ScanContext& context_;
+  const QuickTimeVariant& variant_;
+  ReadDisk readDiskFromQuickTimeFileCheck_;
+  std::array<uint8_t, kReadWindowBufferSize> window_{};
+};
+
+}  // namespace salvonix
