@@ -13,6 +13,7 @@
 #include "checkers/MovFileCheck.h"
 #include "checkers/Mp3FileCheck.h"
 #include "checkers/Mp4FileCheck.h"
+#include "checkers/MpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
 #include "checkers/PefFileCheck.h"
@@ -37,7 +38,7 @@ using C = FileCategory;
 using T = FileType;
 
 const std::array<FileTypeRow, kFileTypeCount> kTable{{
-    {T::Mpg, "MPG Files", ".mpg", "mpg", C::Video, nullptr, false, nullptr},
+    {T::Mpg, "MPG Files", ".mpg", "mpg", C::Video, nullptr, false, make<MpgFileCheck>},
     {T::Mrw, "MRW Files", ".mrw", "mrw", C::Image, nullptr, false, make<MrwFileCheck>},
     {T::Bmp, "BMP Files", ".bmp", "bmp", C::Image, nullptr, false, make<BmpFileCheck>},
     {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, make<RafFileCheck>},
