@@ -1,5 +1,6 @@
 #include "scan/FileTypes.h"
 
+#include "checkers/AifFileCheck.h"
 #include "checkers/AviFileCheck.h"
 #include "checkers/BmpFileCheck.h"
 #include "checkers/Cr2FileCheck.h"
@@ -10,6 +11,7 @@
 #include "checkers/M4aFileCheck.h"
 #include "checkers/M4bFileCheck.h"
 #include "checkers/M4vFileCheck.h"
+#include "checkers/MidFileCheck.h"
 #include "checkers/MovFileCheck.h"
 #include "checkers/Mp3FileCheck.h"
 #include "checkers/Mp4FileCheck.h"
@@ -43,7 +45,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Bmp, "BMP Files", ".bmp", "bmp", C::Image, nullptr, false, make<BmpFileCheck>},
     {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, make<RafFileCheck>},
     {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
-    {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, nullptr},
+    {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, make<AifFileCheck>},
     {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, make<GifFileCheck>},
     {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, make<Mp3FileCheck>},
     {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, nullptr},
@@ -61,7 +63,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},
     {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, nullptr},
     {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, make<CrwFileCheck>},
-    {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, nullptr},
+    {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, make<MidFileCheck>},
     {T::Avi, "AVI Files", ".avi", "avi", C::Video, nullptr, false, make<AviFileCheck>},
     {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
     {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, make<PngFileCheck>},

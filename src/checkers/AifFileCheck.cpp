@@ -1,0 +1,66 @@
+#include "checkers/AifFileCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "checkers/ByteOrder.h"
+
+namespace salvonix {
+
+namespace {
+constexpr uint64_t kFormHeader = 12;  // "FORM", its length and the form type
+constexpr uint64_t kLargest = 2147483640;
+constexpr uint64_t kOverlongSize = 62914560 + 512;
+constexpr uint64_t kSmallest = 1023;  // at most this: recorded with the slack alone
+constexpr uint64_t kSlack = 512;
+
+constexpr std::array<std::string_view, 13> kKnownChunks = {
+    "COMM", "ANNO", "SSND", "MARK", "INST", "MIDI", "AESD", "APPL", "NAME", "COMT", "AUTH", "FVER", "(c) ",
+};
+
+bool isKnownChunk(const uint8_t* id) {
+  const std::string_view name(reinterpret_cast<const char*>(id), 4);
+  return std::find(kKnownChunks.begin(), kKnownChunks.end(), name) != kKnownChunks.end();
+}
+
+// Bytes a chunk occupies: its 8-byte header, its data and the pad byte that
+// follows data of odd length.
+uint64_t chunkBytes(uint32_t length) { return uint64_t{length} + 8 + (length & 1); }
+}  // namespace
+
+bool AifFileCheck::readWindow(uint64_t sector) {
+  window_.fill(0);
+  return readDiskFromAifFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
+}
+
+bool AifFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
+  if (std::memcmp(h.data(), "FORM", 4) != 0 || std::memcmp(h.data() + 8, "AIF", 3) != 0) return false;
+  const uint64_t second = kFormHeader + chunkBytes(bytes::be32(h.data(), 16));
+  const uint32_t bytesPerSector = context_.u32BytesInSector;
+  if (!readWindow(sectorNumber + second / bytesPerSector)) return false;
+  return isKnownChunk(window_.data() + second % bytesPerSector);
+}
+
+uint64_t AifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
+  const uint32_t bytesPerSector = context_.u32BytesInSector;
+  const uint8_t* w = window_.data();
+  if (!readWindow(sectorNumber)) return 0;
+  uint64_t total = 0;                // chunk bytes after the form header
+  uint64_t position = kFormHeader;   // of the next chunk in the window
+  while (!context_.bCancelScanning.load(std::memory_order_relaxed) && isKnownChunk(w + position)) {
+    const uint64_t step = chunkBytes(bytes::be32(w, position + 4));
+    total += step;
+    position += step;
+    if (position >= kWindowBytes) {
+      const uint64_t next = kFormHeader + total;
+      if (!readWindow(sectorNumber + next / bytesPerSector)) return 0;
+      position = next % bytesPerSector;
+    }
+  }
+  if (total > kLargest) return kOverlongSize;
+  if (total <= kSmallest) return kSlack;
+  return total + kSlack;
+}
+
+}  // namespace salvonix

@@ -1,0 +1,58 @@
+#include "checkers/MidFileCheck.h"
+
+#include <cstring>
+
+#include "checkers/ByteOrder.h"
+
+namespace salvonix {
+
+namespace {
+constexpr uint64_t kFirstChunk = 14;
+constexpr uint64_t kLargest = 2147483640;
+constexpr uint64_t kOverlongSize = 15728640;
+constexpr uint64_t kSmallest = 4095;  // at most this: no file
+constexpr uint64_t kSlack = 512;
+}  // namespace
+
+bool MidFileCheck::isFile(SectorHeader h, uint64_t) {
+  bRiffMidiFile_ = false;
+  if (std::memcmp(h.data(), "MThd", 4) == 0) return std::memcmp(h.data() + 14, "MTrk", 4) == 0;
+  if (std::memcmp(h.data(), "RIFF", 4) == 0 && std::memcmp(h.data() + 8, "RMID", 4) == 0) {
+    bRiffMidiFile_ = true;
+    return true;
+  }
+  return false;
+}
+
+bool MidFileCheck::readWindow(uint64_t sector) {
+  window_.fill(0);
+  return readDiskFromMidFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
+}
+
+uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber) {
+  if (!readWindow(sectorNumber)) return 0;
+  if (bRiffMidiFile_) {
+    const uint64_t size = uint64_t{bytes::le32(h.data(), 4)} + 8;
+    if (size > kLargest) return kOverlongSize;
+    return size <= kSmallest ? 0 : size;
+  }
+
+  const uint8_t* w = window_.data();
+  uint32_t tracks = bytes::be16(h.data(), 10);
+  uint64_t next = kFirstChunk;   // file offset of the next chunk
+  uint64_t windowOffset = 0;     // file offset of the window's first byte
+  for (; tracks > 0 && !context_.bCancelScanning.load(std::memory_order_relaxed); --tracks) {
+    const uint64_t position = next - windowOffset;
+    // Fewer tracks than announced: keep what was walked, with slack for the rest.
+    if (std::memcmp(w + position, "MTrk", 4) != 0) return next > kSmallest ? next + kSlack : 0;
+    next += uint64_t{bytes::be32(w, position + 4)} + 8;
+    if (next > kLargest) return kOverlongSize;
+    if (next - windowOffset >= kWindowBytes) {
+      windowOffset = next / kWindowBytes * kWindowBytes;
+      if (!readWindow(sectorNumber + windowOffset / context_.u32BytesInSector)) return 0;
+    }
+  }
+  return next > kSmallest ? next : 0;
+}
+
+}  // namespace salvonix
