@@ -1,6 +1,7 @@
 #include "scan/FileTypes.h"
 
 #include "checkers/AifFileCheck.h"
+#include "checkers/ArwFileCheck.h"
 #include "checkers/AviFileCheck.h"
 #include "checkers/BmpFileCheck.h"
 #include "checkers/Cr2FileCheck.h"
@@ -21,6 +22,7 @@
 #include "checkers/PefFileCheck.h"
 #include "checkers/PngFileCheck.h"
 #include "checkers/RafFileCheck.h"
+#include "checkers/Sr2FileCheck.h"
 #include "checkers/ThreeGTwoFileCheck.h"
 #include "checkers/ThreeGpFileCheck.h"
 #include "checkers/TiffFileCheck.h"
@@ -48,8 +50,8 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, make<AifFileCheck>},
     {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, make<GifFileCheck>},
     {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, make<Mp3FileCheck>},
-    {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, nullptr},
-    {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, nullptr},
+    {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, make<ArwFileCheck>},
+    {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, make<Sr2FileCheck>},
     {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, nullptr},
     {T::K25, "Kodak k25 Files", ".k25", "k25", C::Image, &R::bK25Selected, false, nullptr},
     {T::Dcr, "Kodak Dcr Files", ".dcr", "dcr", C::Image, &R::bKodakDcrSelected, false, nullptr},

@@ -1,0 +1,29 @@
+#pragma once
+// Sony ARW of two model families. Its classifier is the first of the TIFF
+// family to run, so it also recognises every other TIFF-based format for the
+// checkers after it. The A700 family's raw strip lies in IFD0's sub-IFD; the
+// A100 family's end is read from its private DNG data. Both report the preview.
+
+#include "checkers/TiffFamilyCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class ArwFileCheck final : public TiffFamilyCheck {
+ public:
+  explicit ArwFileCheck(ScanContext& context);
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  // Also forgets the model family of the file just recorded.
+  std::string_view parentKey() override;
+
+ private:
+  uint64_t a700Size(uint32_t ifd0, uint64_t sectorNumber);
+  uint64_t a100Size(uint32_t ifd0, uint64_t sectorNumber);
+  // End of the raw strip in the A700 family's sub-IFD; false when it cannot be read.
+  bool subIfdStripEnd(uint32_t offset, uint32_t ifd0, uint64_t ifd0End, uint64_t& end);
+  void reportPreviewLength(uint32_t length);
+
+  ReadDisk readDiskFromArwFileCheck_;
+};
+
+}  // namespace salvonix
