@@ -6,9 +6,12 @@
 #include "checkers/BmpFileCheck.h"
 #include "checkers/Cr2FileCheck.h"
 #include "checkers/CrwFileCheck.h"
+#include "checkers/DcrFileCheck.h"
 #include "checkers/DngFileCheck.h"
 #include "checkers/GifFileCheck.h"
 #include "checkers/JpgFileCheck.h"
+#include "checkers/K25FileCheck.h"
+#include "checkers/KdcFileCheck.h"
 #include "checkers/M4aFileCheck.h"
 #include "checkers/M4bFileCheck.h"
 #include "checkers/M4vFileCheck.h"
@@ -52,9 +55,9 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, make<Mp3FileCheck>},
     {T::Arw, "ARW Files", ".arw", "arw", C::Image, &R::bArwSelected, true, make<ArwFileCheck>},
     {T::Sr2, "SR2 Files", ".sr2", "sr2", C::Image, &R::bSonySr2Selected, true, make<Sr2FileCheck>},
-    {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, nullptr},
-    {T::K25, "Kodak k25 Files", ".k25", "k25", C::Image, &R::bK25Selected, false, nullptr},
-    {T::Dcr, "Kodak Dcr Files", ".dcr", "dcr", C::Image, &R::bKodakDcrSelected, false, nullptr},
+    {T::Kdc, "Kodak kdc Files", ".kdc", "kdc", C::Image, &R::bKdcSelected, false, make<KdcFileCheck>},
+    {T::K25, "Kodak k25 Files", ".k25", "k25", C::Image, &R::bK25Selected, false, make<K25FileCheck>},
+    {T::Dcr, "Kodak Dcr Files", ".dcr", "dcr", C::Image, &R::bKodakDcrSelected, false, make<DcrFileCheck>},
     {T::Pef, "PEF Files", ".pef", "pef", C::Image, &R::bPentaxSelected, true, make<PefFileCheck>},
     {T::Dng, "DNG Files", ".dng", "dng", C::Image, &R::bDngSelected, true, make<DngFileCheck>},
     {T::Cr2, "CR2 Files", ".cr2", "cr2", C::Image, &R::bCanonSelected, true, make<Cr2FileCheck>},
