@@ -22,6 +22,7 @@
 #include "checkers/MpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
+#include "checkers/OrfFileCheck.h"
 #include "checkers/PefFileCheck.h"
 #include "checkers/PngFileCheck.h"
 #include "checkers/RafFileCheck.h"
@@ -63,7 +64,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Cr2, "CR2 Files", ".cr2", "cr2", C::Image, &R::bCanonSelected, true, make<Cr2FileCheck>},
     {T::Nef, "NEF Files", ".nef", "nef", C::Image, &R::bNikonSelected, true, make<NefFileCheck>},
     {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, make<TiffFileCheck>},
-    {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, nullptr},
+    {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, make<OrfFileCheck>},
     {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, nullptr},
     {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},
     {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, nullptr},

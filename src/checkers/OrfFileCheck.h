@@ -1,0 +1,27 @@
+#pragma once
+// Olympus ORF ("IIRO"/"IIRS"): the raw strip's end plus fixed allowances; the
+// preview is found through the Olympus maker note in the Exif IFD.
+
+#include "checkers/TiffFamilyCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class OrfFileCheck final : public TiffFamilyCheck {
+ public:
+  explicit OrfFileCheck(ScanContext& context);
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  std::string_view parentKey() override { return "orf"; }
+
+ private:
+  // Reports the preview the Exif IFD's maker note leads to; false when a read fails.
+  bool findPreview(uint32_t exifOffset, uint64_t sectorNumber);
+  // The newer maker note: the preview starts at a fixed offset and ends at the first end marker.
+  bool searchPreviewEnd(uint64_t sectorNumber);
+  // The older maker note: its block 0x2020 names the preview's offset and length.
+  bool readPreviewBlock(uint32_t noteOffset, uint64_t sectorNumber);
+
+  ReadDisk readDiskFromOrfFileCheck_;
+};
+
+}  // namespace salvonix
