@@ -12,6 +12,7 @@
 #include "checkers/JpgFileCheck.h"
 #include "checkers/K25FileCheck.h"
 #include "checkers/KdcFileCheck.h"
+#include "checkers/LeicaFileCheck.h"
 #include "checkers/M4aFileCheck.h"
 #include "checkers/M4bFileCheck.h"
 #include "checkers/M4vFileCheck.h"
@@ -26,9 +27,11 @@
 #include "checkers/PefFileCheck.h"
 #include "checkers/PngFileCheck.h"
 #include "checkers/RafFileCheck.h"
+#include "checkers/RawPanasonicFileCheck.h"
 #include "checkers/Sr2FileCheck.h"
 #include "checkers/ThreeGTwoFileCheck.h"
 #include "checkers/ThreeGpFileCheck.h"
+#include "checkers/ThreefrFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
 
@@ -65,9 +68,9 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Nef, "NEF Files", ".nef", "nef", C::Image, &R::bNikonSelected, true, make<NefFileCheck>},
     {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, make<TiffFileCheck>},
     {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, make<OrfFileCheck>},
-    {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, nullptr},
-    {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, nullptr},
-    {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, nullptr},
+    {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, make<RawPanasonicFileCheck>},
+    {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, make<LeicaFileCheck>},
+    {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, make<ThreefrFileCheck>},
     {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, make<CrwFileCheck>},
     {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, make<MidFileCheck>},
     {T::Avi, "AVI Files", ".avi", "avi", C::Video, nullptr, false, make<AviFileCheck>},

@@ -1,0 +1,21 @@
+#pragma once
+// Panasonic raw files ("IIU\0" header, Make Panasonic): sized by the raw strip's end; the preview JPEG
+// named by tag 0x002E is measured and reported.
+
+#include "checkers/TiffFamilyCheck.h"
+#include "scan/ReadDisk.h"
+
+namespace salvonix {
+
+class RawPanasonicFileCheck final : public TiffFamilyCheck {
+ public:
+  explicit RawPanasonicFileCheck(ScanContext& context);
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
+  std::string_view parentKey() override { return "raw"; }
+  uint64_t jpegSize(uint64_t sectorNumber, uint32_t position);
+
+ private:
+  ReadDisk readDiskFromRawPanasonicFileCheck_;
+};
+
+}  // namespace salvonix
