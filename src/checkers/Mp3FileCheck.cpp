@@ -147,10 +147,11 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
       continue;
     }
     // Not a frame header: pass over the bytes up to the next 0xFF in this
-    // block, counting zeros.
+    // block. The tag of a following file, or free space, ends the file.
     const uint64_t blockEnd = std::min({(o / kWindowBytes + 1) * kWindowBytes, available, kTaggedLimit + 1});
     do {
       const uint8_t b = q[0];
+      if (b == 'I' && q[1] == 'D' && q[2] == '3') return normalEnd(o);
       zeroRun = b == 0 ? zeroRun + 1 : 0;
       if (zeroRun >= kZeroRunEnd) return normalEnd(o + 1 - zeroRun);
       ++o;

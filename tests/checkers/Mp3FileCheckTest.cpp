@@ -173,7 +173,7 @@ TEST(Mp3FileCheck, TaggedWalkWithFreeFormatOrInvalidBitrate) {
   EXPECT_EQ(FileOnImage(FileType::Mp3, far.bytes).size(), 8388608u);
 }
 
-TEST(Mp3FileCheck, TaggedWalkStopsAtFreeSpaceAndAtTheDeviceEnd) {
+TEST(Mp3FileCheck, TaggedWalkStopsAtFreeSpaceTheNextTagAndTheDeviceEnd) {
   // Frames, then free space (zeros), then more frames of the same kind: the
   // file ends where the free space begins.
   ByteBuilder b = id3(0);
@@ -190,6 +190,15 @@ TEST(Mp3FileCheck, TaggedWalkStopsAtFreeSpaceAndAtTheDeviceEnd) {
   const std::size_t gapEnd = gap.size();
   gap.be32(0xFFFA9064);
   EXPECT_EQ(FileOnImage(FileType::Mp3, gap.bytes).size(), gapEnd);
+
+  // The next tagged file begins right after this one's ID3v1 tag: the walk
+  // does not run on through its frames of the same kind.
+  ByteBuilder album = id3(300);
+  frames(album, kFrame417, 40).text("TAG").fill(125, 'x');
+  const std::size_t firstSong = album.size();
+  album.append(id3(300).bytes);
+  frames(album, kFrame417, 40).be32(0xFFFA9064);
+  EXPECT_EQ(FileOnImage(FileType::Mp3, album.bytes).size(), firstSong);
 
   // Frames up to the end of the device, then nothing: the file ends there.
   ByteBuilder toEnd = id3(0);
