@@ -20,6 +20,7 @@ class FileWindow {
     fileStart_ = sector;
     held_ = false;
   }
+  uint64_t fileStart() const { return fileStart_; }
 
   // Reads the window that begins at the sector holding offset and returns the
   // byte at offset; at least 65,536 bytes from there on are valid. Null when

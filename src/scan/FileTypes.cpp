@@ -34,6 +34,7 @@
 #include "checkers/ThreefrFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
+#include "checkers/X3fFileCheck.h"
 
 namespace salvonix {
 
@@ -53,7 +54,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Mrw, "MRW Files", ".mrw", "mrw", C::Image, nullptr, false, make<MrwFileCheck>},
     {T::Bmp, "BMP Files", ".bmp", "bmp", C::Image, nullptr, false, make<BmpFileCheck>},
     {T::Raf, "RAF Files", ".raf", "raf", C::Image, nullptr, true, make<RafFileCheck>},
-    {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, nullptr},
+    {T::X3f, "X3F Files", ".x3f", "x3f", C::Image, nullptr, true, make<X3fFileCheck>},
     {T::Aif, "AIFF Files", ".aiff", "aif", C::Audio, nullptr, false, make<AifFileCheck>},
     {T::Gif, "GIF Files", ".gif", "gif", C::Image, nullptr, false, make<GifFileCheck>},
     {T::Mp3, "MP3 Files", ".mp3", "mp3", C::Audio, nullptr, false, make<Mp3FileCheck>},

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
+#include "support/EndianWriter.h"
 #include "support/SampleJpeg.h"
 #include "support/TestImage.h"
 
@@ -23,38 +22,22 @@ struct Crw {
   Bytes preview = Bytes(std::begin(kJpegStart), std::end(kJpegStart));
 };
 
-class CrwWriter {
- public:
-  CrwWriter(const TestImage& image, bool littleEndian) : image_(image), little_(littleEndian) {}
-  void put16(uint64_t at, uint32_t value) const { put(at, value, 2); }
-  void put32(uint64_t at, uint32_t value) const { put(at, value, 4); }
-
- private:
-  void put(uint64_t at, uint32_t value, int width) const {
-    Bytes bytes(width);
-    for (int i = 0; i < width; ++i) bytes[little_ ? i : width - 1 - i] = static_cast<uint8_t>(value >> (8 * i));
-    image_.put(at, bytes);
-  }
-  const TestImage& image_;
-  bool little_;
-};
-
 // Writes the parts of a CRW the checker reads; the rest of the image stays zero.
 void putCrw(const TestImage& image, uint64_t at, const Crw& crw) {
-  CrwWriter w(image, crw.littleEndian);
-  image.put(at, {static_cast<uint8_t>(crw.littleEndian ? 'I' : 'M'), static_cast<uint8_t>(crw.littleEndian ? 'I' : 'M')});
-  w.put32(at + 2, crw.headerLength);
-  image.put(at + 6, {'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'});
+  const EndianWriter w(image, at, crw.littleEndian);
+  w.text(0, crw.littleEndian ? "II" : "MM");
+  w.u32(2, crw.headerLength);
+  w.text(6, "HEAPCCDR");
   const uint64_t table = crw.trailer - (2 + 10 * crw.entries);
-  w.put16(at + table, crw.entries);
+  w.u16(table, crw.entries);
   for (int k = 0; k < crw.entries; ++k) {
-    const uint64_t entry = at + table + 2 + 10 * k;
-    w.put16(entry, k == 1 ? crw.entry1Tag : 0x300A + k);
-    w.put32(entry + 2, k == 1 ? crw.previewSize : 1000);
-    w.put32(entry + 6, k == 1 ? static_cast<uint32_t>(crw.previewStart - crw.headerLength) : 64);
+    const uint64_t entry = table + 2 + 10 * k;
+    w.u16(entry, k == 1 ? crw.entry1Tag : 0x300A + k);
+    w.u32(entry + 2, k == 1 ? crw.previewSize : 1000);
+    w.u32(entry + 6, k == 1 ? static_cast<uint32_t>(crw.previewStart - crw.headerLength) : 64);
   }
-  w.put32(at + crw.trailer, static_cast<uint32_t>(table - crw.headerLength));
-  image.put(at + crw.previewStart, crw.preview);
+  w.u32(crw.trailer, static_cast<uint32_t>(table - crw.headerLength));
+  w.bytes(crw.previewStart, crw.preview);
 }
 
 struct Measured {
