@@ -1,6 +1,7 @@
 #include "checkers/TiffToolkit.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "checkers/ByteOrder.h"
@@ -57,7 +58,6 @@ constexpr bool TiffSectorFlags::*kSectorFlags[] = {
     &TiffSectorFlags::bLeicaFileFound,      &TiffSectorFlags::bThreefrFileFound,
 };
 constexpr int kSectorFlagBits = 16;
-constexpr int kFlagBits = 18;
 
 template <typename Context>
 auto& flagOf(Context& c, int bit) {
@@ -68,18 +68,16 @@ auto& flagOf(Context& c, int bit) {
 }  // namespace
 
 void setFlags(ScanContext& context, TiffFlags flags) {
-  for (int bit = 0; bit < kFlagBits; ++bit)
-    if (flags & (1u << bit)) flagOf(context, bit) = true;
+  for (; flags; flags &= flags - 1) flagOf(context, std::countr_zero(flags)) = true;
 }
 
 void clearFlags(ScanContext& context, TiffFlags flags) {
-  for (int bit = 0; bit < kFlagBits; ++bit)
-    if (flags & (1u << bit)) flagOf(context, bit) = false;
+  for (; flags; flags &= flags - 1) flagOf(context, std::countr_zero(flags)) = false;
 }
 
 bool anyFlag(const ScanContext& context, TiffFlags flags) {
-  for (int bit = 0; bit < kFlagBits; ++bit)
-    if ((flags & (1u << bit)) && flagOf(context, bit)) return true;
+  for (; flags; flags &= flags - 1)
+    if (flagOf(context, std::countr_zero(flags))) return true;
   return false;
 }
 
