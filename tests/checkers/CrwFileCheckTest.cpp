@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/EndianWriter.h"
+#include "checkers/RawFileBuilders.h"
 #include "support/SampleJpeg.h"
 #include "support/TestImage.h"
 
@@ -9,57 +9,12 @@ namespace {
 
 constexpr uint64_t kNotFoundSize = 15728640;
 constexpr uint64_t kMiB = 1048576;
-constexpr uint8_t kJpegStart[] = {0xFF, 0xD8, 0xFF, 0xDB};
 
-struct Crw {
-  bool littleEndian = true;
-  uint32_t headerLength = 26;
-  uint64_t trailer = 3000000;  // file offset of the trailer, the file's last field
-  int entries = 3;
-  uint32_t entry1Tag = 0x2007;
-  uint32_t previewSize = 300000;
-  uint64_t previewStart = 2 * kMiB;  // file offset
-  Bytes preview = Bytes(std::begin(kJpegStart), std::end(kJpegStart));
-};
-
-// Writes the parts of a CRW the checker reads; the rest of the image stays zero.
-void putCrw(const TestImage& image, uint64_t at, const Crw& crw) {
-  const EndianWriter w(image, at, crw.littleEndian);
-  w.text(0, crw.littleEndian ? "II" : "MM");
-  w.u32(2, crw.headerLength);
-  w.text(6, "HEAPCCDR");
-  const uint64_t table = crw.trailer - (2 + 10 * crw.entries);
-  w.u16(table, crw.entries);
-  for (int k = 0; k < crw.entries; ++k) {
-    const uint64_t entry = table + 2 + 10 * k;
-    w.u16(entry, k == 1 ? crw.entry1Tag : 0x300A + k);
-    w.u32(entry + 2, k == 1 ? crw.previewSize : 1000);
-    w.u32(entry + 6, k == 1 ? static_cast<uint32_t>(crw.previewStart - crw.headerLength) : 64);
-  }
-  w.u32(crw.trailer, static_cast<uint32_t>(table - crw.headerLength));
-  w.bytes(crw.previewStart, crw.preview);
-}
-
-struct Measured {
-  uint64_t size;
-  bool preview;
-  uint64_t previewSector;
-  uint32_t previewExtra;
-  uint64_t previewSize;
-};
-
-Measured measure(const std::string& path, uint64_t sector, uint32_t bytesPerSector = 512) {
-  CheckerRun run(path, FileType::Crw, bytesPerSector);
-  const uint64_t size = run.size(sector);
-  return {size, run.context.bRawJpgFileFound, run.context.u64RawJpgFileSectorNumber,
-          run.context.uExtraBytesOfJpgFileOffset, run.context.u64RawJpgFileSize};
-}
-
-uint64_t sizeOf(const Crw& crw, uint64_t imageSize = 24 * kMiB) {
+uint64_t sizeOf(const CrwFile& crw, uint64_t imageSize = 24 * kMiB) {
   TempDir dir;
   TestImage image(dir.file("card.img"), imageSize);
   putCrw(image, 0, crw);
-  return measure(image.path(), 0).size;
+  return measure(image.path(), FileType::Crw, 0).size;
 }
 
 TEST(CrwFileCheck, RecognisesTheSignatureInBothByteOrders) {
@@ -89,7 +44,7 @@ TEST(CrwFileCheck, RecognisesTheSignatureInBothByteOrders) {
 TEST(CrwFileCheck, TakesTheTiffClassifiersFinding) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 24 * kMiB);
-  Crw crw;
+  CrwFile crw;
   putCrw(image, 0, crw);
   CheckerRun run(image.path(), FileType::Crw);
   // A classifier of the TIFF-based checkers recognised the signature and set the byte order.
@@ -108,7 +63,7 @@ TEST(CrwFileCheck, TakesTheTiffClassifiersFinding) {
 TEST(CrwFileCheck, FindsTheTrailerThroughEachTableLength) {
   for (bool little : {true, false}) {
     for (int entries : {2, 3, 4}) {
-      Crw crw;
+      CrwFile crw;
       crw.littleEndian = little;
       crw.entries = entries;
       crw.headerLength = little ? 26 : 1234;
@@ -130,7 +85,7 @@ TEST(CrwFileCheck, SearchesFromOneOrTwoMebibytesUpToTwentyMebibytes) {
       {false, 20 * kMiB - 1, 20 * kMiB + 3}, {false, 20 * kMiB, kNotFoundSize},
   };
   for (const Case& c : cases) {
-    Crw crw;
+    CrwFile crw;
     crw.littleEndian = c.little;
     crw.trailer = c.trailer;
     crw.previewStart = 512 * kMiB / 1024;
@@ -148,14 +103,14 @@ TEST(CrwFileCheck, FindsTrailerAndTableAcrossWindowEdges) {
       for (uint32_t bytesPerSector : {512u, 4096u}) {
         TempDir dir;
         TestImage image(dir.file("card.img"), 24 * kMiB);
-        Crw crw;
+        CrwFile crw;
         crw.littleEndian = little;
         crw.entries = 4;
         crw.trailer = trailer;
         crw.previewStart = 4096 + 7;
         crw.previewSize = 5000;
         putCrw(image, 0, crw);
-        const Measured m = measure(image.path(), 0, bytesPerSector);
+        const Measured m = measure(image.path(), FileType::Crw, 0, bytesPerSector);
         EXPECT_EQ(m.size, trailer + 4) << little << " " << trailer;
         EXPECT_TRUE(m.preview) << little << " " << trailer;
         EXPECT_EQ(m.previewSize, 5000u);
@@ -181,13 +136,13 @@ TEST(CrwFileCheck, ReportsThePreviewWithinItsLimits) {
   for (const Case& c : cases) {
     TempDir dir;
     TestImage image(dir.file("card.img"), 24 * kMiB);
-    Crw crw;
+    CrwFile crw;
     crw.entry1Tag = c.tag;
     crw.previewSize = c.size;
     crw.previewStart = 5000;
     crw.preview = c.start;
     putCrw(image, 512 * 3, crw);
-    const Measured m = measure(image.path(), 3);
+    const Measured m = measure(image.path(), FileType::Crw, 3);
     EXPECT_EQ(m.size, 3000004u) << c.size;
     EXPECT_EQ(m.preview, c.reported) << c.tag << " " << c.size;
     if (c.reported) {
@@ -203,11 +158,11 @@ TEST(CrwFileCheck, PreviewBoundIsMeasuredInsideTheFile) {
   for (uint64_t previewStart : {20 * kMiB - 2, 20 * kMiB}) {
     TempDir dir;
     TestImage image(dir.file("card.img"), 24 * kMiB);
-    Crw crw;
+    CrwFile crw;
     crw.trailer = 20 * kMiB - 100;
     crw.previewStart = previewStart;
     putCrw(image, 0, crw);
-    EXPECT_EQ(measure(image.path(), 0).preview, previewStart < 20 * kMiB) << previewStart;
+    EXPECT_EQ(measure(image.path(), FileType::Crw, 0).preview, previewStart < 20 * kMiB) << previewStart;
   }
 
   // The same file near the start of a large card and beyond its 20,971,519th
@@ -215,12 +170,12 @@ TEST(CrwFileCheck, PreviewBoundIsMeasuredInsideTheFile) {
   TempDir dir;
   const uint64_t farSector = 20971519 + 1000;
   TestImage image(dir.file("card.img"), (farSector + 8 * 1024 * 1024 / 512) * 512 + 24 * kMiB);
-  Crw crw;
+  CrwFile crw;
   crw.previewStart = 3 * kMiB + 100;
   putCrw(image, 512 * 8, crw);
   putCrw(image, 512 * farSector, crw);
-  const Measured nearStart = measure(image.path(), 8);
-  const Measured far = measure(image.path(), farSector);
+  const Measured nearStart = measure(image.path(), FileType::Crw, 8);
+  const Measured far = measure(image.path(), FileType::Crw, farSector);
   EXPECT_EQ(nearStart.size, 3000004u);
   EXPECT_EQ(far.size, nearStart.size);
   EXPECT_TRUE(nearStart.preview);
@@ -234,7 +189,7 @@ TEST(CrwFileCheck, CancellationStopsTheLittleEndianSearch) {
   for (bool little : {true, false}) {
     TempDir dir;
     TestImage image(dir.file("card.img"), 24 * kMiB);
-    Crw crw;
+    CrwFile crw;
     crw.littleEndian = little;
     putCrw(image, 0, crw);
     CheckerRun run(image.path(), FileType::Crw);
@@ -247,7 +202,7 @@ TEST(CrwFileCheck, ScanRecordsTheFileAndItsPreview) {
   for (uint32_t bytesPerSector : {512u, 4096u}) {
     TempDir dir;
     TestImage image(dir.file("card.img"), 8 * kMiB);
-    Crw crw;
+    CrwFile crw;
     crw.trailer = kMiB + 4000;
     crw.previewStart = 100000 + 3;
     crw.previewSize = 2000;

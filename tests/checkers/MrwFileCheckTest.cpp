@@ -2,44 +2,13 @@
 
 #include <vector>
 
+#include "checkers/RawFileBuilders.h"
 #include "support/TestImage.h"
 
 namespace salvonix::test {
 namespace {
 
-struct Mrw {
-  uint32_t blockAreaLength = 1000;
-  std::vector<uint32_t> blocksBeforePrd;  // body lengths of the blocks ahead of "PRD"
-  uint8_t prdTagFirstByte = 0;
-  uint32_t height = 2000;
-  uint32_t width = 3000;
-  uint8_t storage = 0x59;
-};
-
-void putMrw(const TestImage& image, uint64_t at, const Mrw& mrw) {
-  Bytes header = {0, 'M', 'R', 'M', 0, 0, 0, 0};
-  putBE32(header, 4, mrw.blockAreaLength);
-  image.put(at, header);
-  uint64_t block = at + 8;
-  for (uint32_t bodyLength : mrw.blocksBeforePrd) {
-    Bytes head = {0, 'T', 'T', 'W', 0, 0, 0, 0};
-    putBE32(head, 4, bodyLength);
-    image.put(block, head);
-    block += 8 + bodyLength;
-  }
-  Bytes prd(28, 0);
-  prd[0] = mrw.prdTagFirstByte;
-  prd[1] = 'P';
-  prd[2] = 'R';
-  prd[3] = 'D';
-  putBE32(prd, 4, 20);
-  putBE16(prd, 16, mrw.height);
-  putBE16(prd, 18, mrw.width);
-  prd[26] = mrw.storage;
-  image.put(block, prd);
-}
-
-uint64_t sizeOf(const Mrw& mrw, uint64_t at = 0, uint32_t bytesPerSector = 512) {
+uint64_t sizeOf(const MrwFile& mrw, uint64_t at = 0, uint32_t bytesPerSector = 512) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 4 * 1048576);
   putMrw(image, at, mrw);
@@ -63,7 +32,7 @@ TEST(MrwFileCheck, RecognisesItsSignature) {
 }
 
 TEST(MrwFileCheck, SizesTheImageDataByItsStorageMethod) {
-  Mrw mrw;
+  MrwFile mrw;
   EXPECT_EQ(sizeOf(mrw), 9001520u);
   mrw.storage = 0x52;
   EXPECT_EQ(sizeOf(mrw), 12001520u);
@@ -91,7 +60,7 @@ TEST(MrwFileCheck, AppliesItsLimits) {
       {0, 65535, 65535, 0x52, 0},
   };
   for (const Case& c : cases) {
-    Mrw mrw;
+    MrwFile mrw;
     mrw.blockAreaLength = c.blockAreaLength;
     mrw.height = c.height;
     mrw.width = c.width;
@@ -101,7 +70,7 @@ TEST(MrwFileCheck, AppliesItsLimits) {
 }
 
 TEST(MrwFileCheck, LooksForTheSensorBlockAmongTheFirstFive) {
-  Mrw mrw;
+  MrwFile mrw;
   mrw.prdTagFirstByte = 'X';  // not compared
   mrw.blocksBeforePrd = {16, 0, 300, 5000};
   EXPECT_EQ(sizeOf(mrw), 9001520u);
@@ -115,7 +84,7 @@ TEST(MrwFileCheck, ReadsBlocksAcrossWindowEdges) {
     // The last case puts the block's end beyond the sector a window holds past 64 KiB.
     for (std::vector<uint32_t> before : {std::vector<uint32_t>{65530 - 16}, std::vector<uint32_t>{100000, 200000},
                                          std::vector<uint32_t>{65536 + bytesPerSector - 10 - 16}}) {
-      Mrw mrw;
+      MrwFile mrw;
       mrw.blocksBeforePrd = before;
       EXPECT_EQ(sizeOf(mrw, 0, bytesPerSector), 9001520u) << bytesPerSector << " " << before[0];
       EXPECT_EQ(sizeOf(mrw, 3 * 4096, bytesPerSector), 9001520u) << bytesPerSector << " " << before[0];
@@ -126,7 +95,7 @@ TEST(MrwFileCheck, ReadsBlocksAcrossWindowEdges) {
 TEST(MrwFileCheck, CancellationGivesNoFile) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 65536);
-  putMrw(image, 0, Mrw{});
+  putMrw(image, 0, MrwFile{});
   CheckerRun run(image.path(), FileType::Mrw);
   run.context.bCancelScanning = true;
   EXPECT_EQ(run.size(0), 0u);
@@ -135,7 +104,7 @@ TEST(MrwFileCheck, CancellationGivesNoFile) {
 TEST(MrwFileCheck, ScanRecordsTheFile) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 1048576);
-  Mrw mrw;
+  MrwFile mrw;
   mrw.blocksBeforePrd = {65536};
   putMrw(image, 512 * 9, mrw);
   const auto found = scanImage(image.path(), {FileType::Mrw, FileType::Mpg, FileType::Bmp});

@@ -1,57 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
+#include "checkers/RawFileBuilders.h"
 #include "support/SampleJpeg.h"
 #include "support/TestImage.h"
 
 namespace salvonix::test {
 namespace {
 
-struct Raf {
-  uint32_t previewOffset = 148;
-  uint32_t previewLength = 2000;
-  uint32_t cfaOffset = 4000;
-  uint32_t cfaLength = 6000000;
-  uint32_t secondLength = 0;
-};
-
-Bytes rafHeader(const Raf& raf) {
-  Bytes header(148, 0);
-  std::memcpy(header.data(), "FUJIFILMCCD-RAW 0201FF393101", 28);
-  putBE32(header, 84, raf.previewOffset);
-  putBE32(header, 88, raf.previewLength);
-  putBE32(header, 100, raf.cfaOffset);
-  putBE32(header, 104, raf.cfaLength);
-  putBE32(header, 132, raf.secondLength);
-  return header;
-}
-
-struct Measured {
-  uint64_t size;
-  bool preview;
-  uint64_t previewSector;
-  uint32_t previewExtra;
-  uint64_t previewSize;
-};
-
-Measured measure(const Raf& raf, uint64_t sector = 0) {
+Measured measureRaf(const RafFile& raf, uint64_t sector = 0) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 1048576);
-  image.putAtSector(sector, rafHeader(raf));
-  CheckerRun run(image.path(), FileType::Raf);
-  const uint64_t size = run.size(sector);
-  return {size, run.context.bRawJpgFileFound, run.context.u64RawJpgFileSectorNumber,
-          run.context.uExtraBytesOfJpgFileOffset, run.context.u64RawJpgFileSize};
+  putRaf(image, sector * 512, raf);
+  return measure(image.path(), FileType::Raf, sector);
 }
 
 TEST(RafFileCheck, RecognisesItsSignature) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 65536);
-  image.putAtSector(0, rafHeader(Raf{}));
-  Bytes wrong = rafHeader(Raf{});
-  wrong[14] = 'X';
-  image.putAtSector(1, wrong);
+  putRaf(image, 0, RafFile{});
+  putRaf(image, 512, RafFile{});
+  image.put(512 + 14, {'X'});
   CheckerRun run(image.path(), FileType::Raf);
   EXPECT_TRUE(run.isFile(0));
   EXPECT_FALSE(run.isFile(1));
@@ -61,12 +29,12 @@ TEST(RafFileCheck, RecognisesItsSignature) {
 }
 
 TEST(RafFileCheck, SizesTheRawDataAndItsSecondCopy) {
-  Raf raf;
-  EXPECT_EQ(measure(raf).size, 6004512u);
+  RafFile raf;
+  EXPECT_EQ(measureRaf(raf).size, 6004512u);
   raf.secondLength = raf.cfaLength;
-  EXPECT_EQ(measure(raf).size, 12004512u);
+  EXPECT_EQ(measureRaf(raf).size, 12004512u);
   raf.secondLength = raf.cfaLength + 1;
-  EXPECT_EQ(measure(raf).size, 6004512u);
+  EXPECT_EQ(measureRaf(raf).size, 6004512u);
 }
 
 TEST(RafFileCheck, AppliesItsLimits) {
@@ -81,20 +49,20 @@ TEST(RafFileCheck, AppliesItsLimits) {
       {60, 40, 612},             {60, 39, 0},
   };
   for (const Case& c : cases) {
-    Raf raf;
+    RafFile raf;
     raf.cfaOffset = c.cfaOffset;
     raf.cfaLength = c.cfaLength;
-    EXPECT_EQ(measure(raf).size, c.size) << c.cfaOffset << " " << c.cfaLength;
+    EXPECT_EQ(measureRaf(raf).size, c.size) << c.cfaOffset << " " << c.cfaLength;
   }
 }
 
 TEST(RafFileCheck, ReportsPreviewsLongerThan1024Bytes) {
-  Raf raf;
+  RafFile raf;
   raf.previewOffset = 100000;
   raf.previewLength = 1024;
-  EXPECT_FALSE(measure(raf, 7).preview);
+  EXPECT_FALSE(measureRaf(raf, 7).preview);
   raf.previewLength = 1025;
-  const Measured m = measure(raf, 7);
+  const Measured m = measureRaf(raf, 7);
   EXPECT_TRUE(m.preview);
   EXPECT_EQ(m.previewSize, 1025u);
   EXPECT_EQ(m.previewSector, 7u + 100000 / 512);
@@ -109,11 +77,11 @@ TEST(RafFileCheck, ScanRecordsFileAndPreviewAcrossWindowEdges) {
     TempDir dir;
     TestImage image(dir.file("card.img"), 4 * 1048576);
     const uint64_t sector = 65536 / bytesPerSector - 1;
-    Raf raf;
+    RafFile raf;
     raf.previewOffset = 65536 - 597;
     raf.previewLength = 6000;
     raf.cfaLength = 100000;
-    image.putAtSector(sector, rafHeader(raf), bytesPerSector);
+    putRaf(image, sector * bytesPerSector, raf);
     image.put(sector * bytesPerSector + raf.previewOffset, sampleJpeg(6000, 2));
     const auto found = scanImage(image.path(), {FileType::Raf, FileType::Jpg, FileType::X3f}, bytesPerSector);
     ASSERT_EQ(found.size(), 2u) << bytesPerSector;

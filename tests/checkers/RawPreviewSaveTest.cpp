@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "checkers/RawFileBuilders.h"
 #include "checkers/ScanAndSave.h"
-#include "support/EndianWriter.h"
 #include "support/SampleJpeg.h"
 #include "support/TestImage.h"
 
@@ -10,56 +10,30 @@ namespace {
 
 constexpr uint64_t kMiB = 1048576;
 
-// A little-endian CRW at `at` whose trailer lies 1 MiB + 4,000 bytes in and
-// whose preview starts at `previewStart`.
-void putCrw(const TestImage& image, uint64_t at, uint64_t previewStart, const Bytes& preview) {
-  const EndianWriter w(image, at, true);
-  w.text(0, "II");
-  w.u32(2, 26);
-  w.text(6, "HEAPCCDR");
-  const uint64_t trailer = kMiB + 4000;
-  const uint64_t table = trailer - 32;
-  w.u16(table, 3);
-  w.u16(table + 12, 0x2007);
-  w.u32(table + 14, static_cast<uint32_t>(preview.size()));
-  w.u32(table + 18, static_cast<uint32_t>(previewStart - 26));
-  w.u32(trailer, static_cast<uint32_t>(table - 26));
-  w.bytes(previewStart, preview);
-}
-
-void putRaf(const TestImage& image, uint64_t at, uint64_t previewStart, const Bytes& preview) {
-  const EndianWriter w(image, at, false);
-  w.text(0, "FUJIFILMCCD-RAW 0201");
-  w.u32(84, static_cast<uint32_t>(previewStart));
-  w.u32(88, static_cast<uint32_t>(preview.size()));
-  w.u32(100, 20000);
-  w.u32(104, 30000);
-  w.bytes(previewStart, preview);
-}
-
-// An X3F whose image section at 232 holds the preview and whose directory of
-// one entry lies at 20,000.
-void putX3f(const TestImage& image, uint64_t at, const Bytes& preview) {
-  const EndianWriter w(image, at, true);
-  w.text(0, "FOVb");
-  w.text(232, "SECi");
-  w.bytes(260, preview);
-  w.text(20000, "SECd");
-  w.u32(20008, 1);
-  w.u32(20012, 232);
-  w.u32(20016, static_cast<uint32_t>(preview.size()));
-  w.u32(20024, 20000);
-}
-
 TEST(RawPreviewSave, PreviewsAreSavedAsTheJpegsTheyAre) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 4 * kMiB);
-  const Bytes crwPreview = sampleJpeg(3000, 11);
+  CrwFile crw;
+  crw.trailer = kMiB + 4000;
+  crw.previewStart = 100003;
+  crw.preview = sampleJpeg(3000, 11);
+  crw.previewSize = 3000;
+  putCrw(image, 0, crw);
+  RafFile raf;
+  raf.previewOffset = 5001;
+  raf.previewLength = 4000;
+  raf.cfaOffset = 20000;
+  raf.cfaLength = 30000;
+  putRaf(image, 2 * kMiB, raf);
   const Bytes rafPreview = sampleJpeg(4000, 12);
+  image.put(2 * kMiB + 5001, rafPreview);
+  X3fFile x3f;
+  x3f.directory = 20000;
+  x3f.entries = 1;
+  x3f.entry0Length = 5000;
+  putX3f(image, 3 * kMiB, x3f);
   const Bytes x3fPreview = sampleJpeg(5000, 13);
-  putCrw(image, 0, 100003, crwPreview);
-  putRaf(image, 2 * kMiB, 5001, rafPreview);
-  putX3f(image, 3 * kMiB, x3fPreview);
+  image.put(3 * kMiB + 260, x3fPreview);
 
   const SavedScan scan = scanAndSave(image.path(), {FileType::Raf, FileType::X3f, FileType::Crw}, dir.file("out"));
   EXPECT_TRUE(scan.alerts.empty());
@@ -69,7 +43,7 @@ TEST(RawPreviewSave, PreviewsAreSavedAsTheJpegsTheyAre) {
                                              "RAW Jpg Files/file - Raw Jpg2.jpg", "RAW Jpg Files/file - Raw Jpg3.jpg",
                                              "RAF Files/file1.raf", "X3F Files/file1.x3f"}));
 
-  const Bytes* expected[] = {&crwPreview, &rafPreview, &x3fPreview};
+  const Bytes* expected[] = {&crw.preview, &rafPreview, &x3fPreview};
   for (int i = 0; i < 3; ++i) {
     const FoundFile& file = scan.found[1 + i];
     const Bytes& saved = scan.saved.at(file.folder + "/" + file.name);

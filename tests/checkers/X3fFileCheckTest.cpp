@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "support/EndianWriter.h"
+#include "checkers/RawFileBuilders.h"
 #include "support/SampleJpeg.h"
 #include "support/TestImage.h"
 
@@ -12,115 +12,18 @@ namespace {
 constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kNotFoundSize = 19922944;
 
-struct X3f {
-  uint64_t directory = 10000000;  // file offset of "SECd"
-  uint32_t entries = 5;
-  std::string firstSection = "SECi";
-  uint8_t jpegMarker = 0xE1;
-  uint32_t entry0Offset = 232;
-  uint32_t entry0Length = 500000;
-  bool endsWithDirectoryOffset = true;
-};
-
-void putX3f(const TestImage& image, uint64_t at, const X3f& x3f) {
-  const EndianWriter w(image, at, true);
-  w.text(0, "FOVb");
-  w.u32(4, 0x00020002);
-  w.text(232, x3f.firstSection);
-  w.bytes(260, {0xFF, 0xD8, 0xFF, x3f.jpegMarker});
-  w.text(x3f.directory, "SECd");
-  w.u32(x3f.directory + 4, 0x00020000);
-  w.u32(x3f.directory + 8, x3f.entries);
-  for (uint32_t k = 0; k < x3f.entries; ++k) {
-    const uint64_t entry = x3f.directory + 12 + 12 * k;
-    w.u32(entry, k == 0 ? x3f.entry0Offset : 600000 + k);
-    w.u32(entry + 4, k == 0 ? x3f.entry0Length : 1000);
-    w.text(entry + 8, k == 0 ? "IMA2" : "PROP");
-  }
-  w.u32(x3f.directory + 12 + 12 * x3f.entries,
-        static_cast<uint32_t>(x3f.directory) + (x3f.endsWithDirectoryOffset ? 0 : 1));
-}
-
-struct TiffEntry {
-  uint32_t tag;
-  uint32_t type;
-  uint32_t count;
-  uint32_t value;
-};
-
-void putIfd(const EndianWriter& w, uint64_t at, const std::vector<TiffEntry>& entries, uint32_t next) {
-  w.u16(at, static_cast<uint32_t>(entries.size()));
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    const TiffEntry& e = entries[k];
-    const uint64_t entry = at + 2 + 12 * k;
-    w.u16(entry, e.tag);
-    w.u16(entry + 2, e.type);
-    w.u32(entry + 4, e.count);
-    // A single SHORT sits in the first two bytes of the value field.
-    if (e.type == 3 && e.count <= 2) w.u16(entry + 8, e.value);
-    else w.u32(entry + 8, e.value);
-  }
-  w.u32(at + 2 + 12 * entries.size(), next);
-}
-
-// A Sigma TIFF: IFD0 at ifd0 with the given entries; Make "SIGMA" at 200.
-// The usual IFD0 stores 6 + 10 + 8 bytes outside its 6 entries and names
-// 50,000 strip bytes: 8 + 78 + 24 + 50,000 = 50,110 bytes.
-struct SigmaTiff {
-  bool littleEndian = true;
-  uint32_t ifd0 = 8;
-  std::vector<TiffEntry> entries = {
-      {0x0100, 3, 1, 640}, {0x010F, 2, 6, 200},     {0x0110, 2, 10, 210},
-      {0x0111, 4, 1, 1000}, {0x0117, 4, 1, 50000}, {0x011A, 5, 1, 220},
-  };
-  uint32_t next = 0;
-  std::string make = "SIGMA";
-};
-constexpr uint64_t kSigmaTiffSize = 50110 + 512;
-
-void putSigmaTiff(const TestImage& image, uint64_t at, const SigmaTiff& tiff) {
-  const EndianWriter w(image, at, tiff.littleEndian);
-  w.text(0, tiff.littleEndian ? "II" : "MM");
-  w.u16(2, 42);
-  w.u32(4, tiff.ifd0);
-  putIfd(w, tiff.ifd0, tiff.entries, tiff.next);
-  w.bytes(200, Bytes(tiff.make.begin(), tiff.make.end()));
-  w.bytes(200 + tiff.make.size(), {0});
-  w.text(210, "SIGMA SD14");
-}
-
-struct Measured {
-  uint64_t size;
-  std::string extension;
-  bool preview;
-  uint64_t previewSector;
-  uint32_t previewExtra;
-  uint64_t previewSize;
-};
-
-Measured measure(const std::string& path, uint64_t sector, uint32_t bytesPerSector = 512) {
-  CheckerRun run(path, FileType::X3f, bytesPerSector);
-  // A stale report left by an earlier file must not leak into this one.
-  run.context.u64RawJpgFileSize = 7777;
-  run.context.u64RawJpgFileSectorNumber = 99;
-  const uint64_t size = run.size(sector);
-  return {size, std::string(run.checker->extensionOfFile()), run.context.bRawJpgFileFound,
-          run.context.u64RawJpgFileSectorNumber, run.context.uExtraBytesOfJpgFileOffset,
-          run.context.u64RawJpgFileSize};
-}
-
-Measured measureX3f(const X3f& x3f, uint64_t sector = 0, uint32_t bytesPerSector = 512) {
+Measured measureX3f(const X3fFile& x3f, uint64_t sector = 0, uint32_t bytesPerSector = 512) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 32 * kMiB);
   putX3f(image, sector * bytesPerSector, x3f);
-  return measure(image.path(), sector, bytesPerSector);
+  return measure(image.path(), FileType::X3f, sector, bytesPerSector);
 }
 
-uint64_t sigmaTiffSize(const SigmaTiff& tiff, uint32_t bytesPerSector = 512, uint64_t sector = 0) {
+uint64_t sigmaTiffSize(const SigmaTiffFile& tiff, uint32_t bytesPerSector = 512, uint64_t sector = 0) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 4 * kMiB + uint64_t{tiff.ifd0});
   putSigmaTiff(image, sector * bytesPerSector, tiff);
-  const Measured m = measure(image.path(), sector, bytesPerSector);
+  const Measured m = measure(image.path(), FileType::X3f, sector, bytesPerSector);
   EXPECT_EQ(m.size == 0 ? ".tif" : m.extension, ".tif");
   return m.size;
 }
@@ -145,38 +48,38 @@ TEST(X3fFileCheck, RecognisesRawFilesByTheirFirstSection) {
 TEST(X3fFileCheck, RecognisesTiffFilesMadeBySigma) {
   struct Case {
     const char* what;
-    SigmaTiff tiff;
+    SigmaTiffFile tiff;
     bool recognised;
   };
   std::vector<Case> cases;
-  cases.push_back({"little-endian", SigmaTiff{}, true});
-  SigmaTiff tiff;
+  cases.push_back({"little-endian", SigmaTiffFile{}, true});
+  SigmaTiffFile tiff;
   tiff.littleEndian = false;
   cases.push_back({"big-endian", tiff, true});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.make = "SIGMX";
   cases.push_back({"other make", tiff, false});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.make = "SIGMA CORPORATION";
   cases.push_back({"longer make", tiff, true});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.entries.push_back({0xC612, 1, 4, 0x00000401});
   cases.push_back({"DNG after the make", tiff, false});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.entries = {{0x0100, 3, 1, 640}, {0x010F, 2, 6, 200}};
   cases.push_back({"two entries", tiff, true});
   tiff.entries.pop_back();
   cases.push_back({"one entry", tiff, false});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.entries.resize(101, {0x0100, 3, 1, 640});
   tiff.entries[0] = {0x010F, 2, 6, 200};
   cases.push_back({"101 entries", tiff, false});
   tiff.entries.resize(100);
   cases.push_back({"100 entries", tiff, true});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.entries[1].value = 104857601;
   cases.push_back({"make beyond 100 MiB", tiff, false});
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.ifd0 = 157286401;
   cases.push_back({"IFD0 beyond 150 MiB", tiff, false});
 
@@ -194,14 +97,14 @@ TEST(X3fFileCheck, RecognisesTiffFilesMadeBySigma) {
   // A CRW heap is never a Sigma TIFF.
   TempDir dir;
   TestImage image(dir.file("card.img"), kMiB);
-  putSigmaTiff(image, 0, SigmaTiff{});
+  putSigmaTiff(image, 0, SigmaTiffFile{});
   image.put(6, {'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'});
   CheckerRun run(image.path(), FileType::X3f);
   EXPECT_FALSE(run.isFile(0));
 }
 
 TEST(X3fFileCheck, EndsRawFilesAtTheirDirectory) {
-  const Measured m = measureX3f(X3f{});
+  const Measured m = measureX3f(X3fFile{});
   EXPECT_EQ(m.size, 10000076u);
   EXPECT_EQ(m.extension, ".x3f");
 
@@ -210,14 +113,14 @@ TEST(X3fFileCheck, EndsRawFilesAtTheirDirectory) {
     uint64_t size;
   };
   for (const Case& c : {Case{19922939, 19922939 + 16 + 60}, Case{19922940, kNotFoundSize}}) {
-    X3f x3f;
+    X3fFile x3f;
     x3f.directory = c.directory;
     EXPECT_EQ(measureX3f(x3f).size, c.size) << c.directory;
   }
   // "SECd" whose last field does not point back at it is image data: the search goes on.
   TempDir dir;
   TestImage image(dir.file("card.img"), 32 * kMiB);
-  X3f later;
+  X3fFile later;
   later.directory = 3000000;
   putX3f(image, 0, later);
   const EndianWriter w(image, 0, true);
@@ -226,8 +129,8 @@ TEST(X3fFileCheck, EndsRawFilesAtTheirDirectory) {
   w.text(900000, "SECd");
   w.u32(900008, 2);
   w.u32(900000 + 12 + 24, 900001);
-  EXPECT_EQ(measure(image.path(), 0).size, 3000076u);
-  X3f broken;
+  EXPECT_EQ(measure(image.path(), FileType::X3f, 0).size, 3000076u);
+  X3fFile broken;
   broken.endsWithDirectoryOffset = false;
   EXPECT_EQ(measureX3f(broken).size, kNotFoundSize);
 }
@@ -235,7 +138,7 @@ TEST(X3fFileCheck, EndsRawFilesAtTheirDirectory) {
 TEST(X3fFileCheck, FindsTheDirectoryAcrossWindowEdges) {
   for (uint32_t bytesPerSector : {512u, 4096u}) {
     for (uint64_t directory : {65534u, 2 * 65536u - 1, 65536u}) {
-      X3f x3f;
+      X3fFile x3f;
       x3f.directory = directory;
       x3f.entries = 3;
       const Measured m = measureX3f(x3f, 5, bytesPerSector);
@@ -247,36 +150,36 @@ TEST(X3fFileCheck, FindsTheDirectoryAcrossWindowEdges) {
 
 TEST(X3fFileCheck, ReportsThePreviewOfTheImageSection) {
   for (uint32_t bytesPerSector : {512u, 4096u}) {
-    const Measured m = measureX3f(X3f{}, 3, bytesPerSector);
+    const Measured m = measureX3f(X3fFile{}, 3, bytesPerSector);
     EXPECT_TRUE(m.preview);
     EXPECT_EQ(m.previewSize, 500000u);
     EXPECT_EQ(m.previewSector, 3u);
     EXPECT_EQ(m.previewExtra, 260u);
   }
   for (uint8_t marker : {uint8_t{0xDB}, uint8_t{0xE0}, uint8_t{0xE1}}) {
-    X3f x3f;
+    X3fFile x3f;
     x3f.jpegMarker = marker;
     EXPECT_TRUE(measureX3f(x3f).preview) << int{marker};
   }
 
   struct Case {
     const char* what;
-    X3f x3f;
+    X3fFile x3f;
     bool reported;
   };
   std::vector<Case> cases;
-  X3f x3f;
+  X3fFile x3f;
   x3f.entry0Offset = 26214400 - 28;
   cases.push_back({"preview at 25 MiB", x3f, true});
   x3f.entry0Offset = 26214400 - 27;
   cases.push_back({"preview beyond 25 MiB", x3f, false});
-  x3f = X3f{};
+  x3f = X3fFile{};
   x3f.firstSection = "SECp";
   cases.push_back({"no image section first", x3f, false});
-  x3f = X3f{};
+  x3f = X3fFile{};
   x3f.jpegMarker = 0xC0;
   cases.push_back({"no JPEG", x3f, false});
-  x3f = X3f{};
+  x3f = X3fFile{};
   x3f.endsWithDirectoryOffset = false;
   cases.push_back({"no directory", x3f, false});
   for (const Case& c : cases) {
@@ -291,7 +194,7 @@ TEST(X3fFileCheck, ReportsThePreviewOfTheImageSection) {
 TEST(X3fFileCheck, CancellationGivesNoFile) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 32 * kMiB);
-  putX3f(image, 0, X3f{});
+  putX3f(image, 0, X3fFile{});
   CheckerRun run(image.path(), FileType::X3f);
   ASSERT_TRUE(run.isFile(0));
   run.context.bCancelScanning = true;
@@ -300,8 +203,8 @@ TEST(X3fFileCheck, CancellationGivesNoFile) {
 }
 
 TEST(X3fFileCheck, SizesSigmaTiffsByTheSumOfTheirParts) {
-  EXPECT_EQ(sigmaTiffSize(SigmaTiff{}), kSigmaTiffSize);
-  SigmaTiff tiff;
+  EXPECT_EQ(sigmaTiffSize(SigmaTiffFile{}), kSigmaTiffSize);
+  SigmaTiffFile tiff;
   tiff.littleEndian = false;
   EXPECT_EQ(sigmaTiffSize(tiff), kSigmaTiffSize);
   // A single SHORT byte count sits in the first two bytes of the value field.
@@ -309,14 +212,14 @@ TEST(X3fFileCheck, SizesSigmaTiffsByTheSumOfTheirParts) {
   EXPECT_EQ(sigmaTiffSize(tiff), kSigmaTiffSize);
 
   // A second IFD of two entries with 7,000 strip bytes.
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.next = 300;
   {
     TempDir dir;
     TestImage image(dir.file("card.img"), kMiB);
     putSigmaTiff(image, 0, tiff);
     putIfd(EndianWriter(image, 0, true), 300, {{0x0111, 4, 1, 9000}, {0x0117, 3, 1, 7000}}, 0);
-    EXPECT_EQ(measure(image.path(), 0).size, kSigmaTiffSize + 30 + 7000);
+    EXPECT_EQ(measure(image.path(), FileType::X3f, 0).size, kSigmaTiffSize + 30 + 7000);
   }
 
   // Strip byte counts in an array of SHORTs that straddles a window edge:
@@ -325,24 +228,24 @@ TEST(X3fFileCheck, SizesSigmaTiffsByTheSumOfTheirParts) {
     for (uint64_t sector : {0u, 7u}) {
       TempDir dir;
       TestImage image(dir.file("card.img"), kMiB);
-      SigmaTiff strips;
+      SigmaTiffFile strips;
       strips.entries[4] = {0x0117, 3, 40, 65536 - 41};
       putSigmaTiff(image, sector * bytesPerSector, strips);
       const EndianWriter w(image, sector * bytesPerSector, true);
       for (uint32_t i = 0; i < 40; ++i) w.u16(65536 - 41 + 2 * i, 1000);
-      EXPECT_EQ(measure(image.path(), sector, bytesPerSector).size, 50110u - 50000 + 80 + 40000 + 512)
+      EXPECT_EQ(measure(image.path(), FileType::X3f, sector, bytesPerSector).size, 50110u - 50000 + 80 + 40000 + 512)
           << bytesPerSector << " " << sector;
     }
   }
 }
 
 TEST(X3fFileCheck, AppliesTheSigmaTiffLimits) {
-  SigmaTiff tiff;
+  SigmaTiffFile tiff;
   tiff.entries.pop_back();
   tiff.entries.pop_back();
   EXPECT_EQ(sigmaTiffSize(tiff), 0u) << "IFD0 of four entries";
 
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.ifd0 = 26214400;
   EXPECT_EQ(sigmaTiffSize(tiff), kSigmaTiffSize);
   tiff.ifd0 = 26214401;
@@ -355,14 +258,14 @@ TEST(X3fFileCheck, AppliesTheSigmaTiffLimits) {
     uint64_t size;
   };
   for (const Case& c : {Case{19, 0}, Case{20, 612}, Case{157286320, 157286912}, Case{157286321, 0}}) {
-    SigmaTiff small;
+    SigmaTiffFile small;
     small.entries = {{0x0100, 3, 1, 640}, {0x0103, 3, 1, 1}, {0x010F, 2, 6, 200}, {0x0111, 4, 1, 1000},
                      {0x0117, 4, 1, c.stripBytes}};
     EXPECT_EQ(sigmaTiffSize(small), c.size) << c.stripBytes;
   }
 
   // A byte-count array that could not fit any file ends the walk at once.
-  tiff = SigmaTiff{};
+  tiff = SigmaTiffFile{};
   tiff.entries[4] = {0x0117, 4, 0xFFFFFFFF, 1000};
   EXPECT_EQ(sigmaTiffSize(tiff), 0u);
 }
@@ -372,7 +275,7 @@ TEST(X3fFileCheck, FollowsTheSigmaTiffChain) {
   auto chainSize = [](uint32_t ifds, uint32_t lastCount) {
     TempDir dir;
     TestImage image(dir.file("card.img"), kMiB);
-    SigmaTiff tiff;
+    SigmaTiffFile tiff;
     tiff.next = 1000;
     putSigmaTiff(image, 0, tiff);
     const EndianWriter w(image, 0, true);
@@ -381,7 +284,7 @@ TEST(X3fFileCheck, FollowsTheSigmaTiffChain) {
       putIfd(w, at, {{0x0111, 4, 1, 9000}, {0x0117, 4, 1, 10}}, k + 1 < ifds ? at + 100 : 0);
     }
     if (lastCount) w.u16(1000 + 100 * (ifds - 2), lastCount);
-    return measure(image.path(), 0).size;
+    return measure(image.path(), FileType::X3f, 0).size;
   };
   EXPECT_EQ(chainSize(25, 0), kSigmaTiffSize + 24 * (30 + 10));
   EXPECT_EQ(chainSize(26, 0), 0u);
@@ -394,15 +297,15 @@ TEST(X3fFileCheck, FollowsTheSigmaTiffChain) {
 TEST(X3fFileCheck, ScanNamesEachFileByItsKind) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 4 * kMiB);
-  X3f x3f;
+  X3fFile x3f;
   x3f.directory = 100000;
   x3f.entries = 3;
   x3f.entry0Length = 5000;
   putX3f(image, 0, x3f);
   image.put(260, sampleJpeg(5000, 3));
-  putSigmaTiff(image, 400 * 512, SigmaTiff{});
+  putSigmaTiff(image, 400 * 512, SigmaTiffFile{});
   // A TIFF of another make is left to the TIFF checker.
-  SigmaTiff other;
+  SigmaTiffFile other;
   other.make = "OTHER";
   putSigmaTiff(image, 600 * 512, other);
 
