@@ -32,8 +32,13 @@ std::optional<std::size_t> applyOpenedScanInfo(ScanContext& context, const ScanI
   context.model = drive.model;
   context.revision = drive.revision;
 
-  const DriveQuery query{{drive.model, drive.serial, drive.revision}, drive.bytesInSector, drive.driveSize, nullptr};
-  const auto found = findDrive(identities, query);
+  // A drive whose first sectors also match comes first: readers and cards of
+  // one make share every identity string and size.
+  DriveQuery query{{drive.model, drive.serial, drive.revision}, drive.bytesInSector, drive.driveSize,
+                   &drive.first5Sectors};
+  auto found = findDrive(identities, query);
+  query.first5Sectors = nullptr;
+  if (!found) found = findDrive(identities, query);
   if (found) {
     std::lock_guard lock(context.previewPathMutex);
     context.selectedDriveMountPointForPreview = identities[*found].selectedDriveMountPoint;

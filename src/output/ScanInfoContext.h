@@ -20,7 +20,8 @@ ScanInfoDrive scanInfoDriveOf(const ScanContext& context);
 
 // Takes over an opened file's drive values, then looks for its drive: the
 // first identity with the same strings, sector size and size gives the path
-// that preview and saving read. Returns the index of that identity.
+// that preview and saving read, one with the same first sectors too taken
+// before the others. Returns the index of that identity.
 std::optional<std::size_t> applyOpenedScanInfo(ScanContext& context, const ScanInfoOpenResult& opened,
                                                const std::vector<DriveIdentity>& identities);
 

@@ -60,6 +60,15 @@ TEST(OpenedScanInfo, TakesOverTheDriveValuesAndFindsTheFirstMatchingDrive) {
   EXPECT_EQ(scanInfoDriveOf(context).first5Sectors, std::vector<uint8_t>(5 * 2048, 1));
 }
 
+TEST(OpenedScanInfo, ADriveWithTheSameFirstSectorsIsTakenBeforeIdenticalOnes) {
+  ScanContext context;
+  std::vector<DriveIdentity> identities{identity("/dev/sdb", "77", 1 << 30), identity("/dev/sdc", "77", 1 << 30)};
+  identities[0].first5Sectors.assign(5 * 2048, 8);  // another card in an identical reader
+  identities[1].first5Sectors.assign(5 * 2048, 9);
+  EXPECT_EQ(applyOpenedScanInfo(context, openedFile(), identities), 1u);
+  EXPECT_EQ(context.selectedDriveMountPointForPreview, "/dev/sdc");
+}
+
 TEST(OpenedScanInfo, ADriveThatIsNotAttachedLeavesThePathAsItWas) {
   ScanContext context;
   context.selectedDriveMountPointForPreview = "/dev/previous";
