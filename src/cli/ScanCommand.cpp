@@ -9,6 +9,7 @@
 #include "cli/ConsoleObserver.h"
 #include "cli/Interrupt.h"
 #include "cli/ResultReport.h"
+#include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
 #include "output/DestinationCheck.h"
 #include "output/RecoveredFileSaver.h"
@@ -79,6 +80,7 @@ int runScan(const ScanOptions& options) {
   context.selectedDriveSize = device->sizeInBytes();
   context.u64DriveSectorNumber = device->sizeInBytes() / sectorSize;
   device.reset();
+  if (!options.saveInfo.empty()) prepareScanInfo(context);
 
   ConsoleObserver console(context, selection.selected);
   fmt::print(stderr, "Scanning {} ({}, {} sectors of {} bytes) for {}\n", options.source,
@@ -101,6 +103,10 @@ int runScan(const ScanOptions& options) {
     const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
                               console.elapsedSeconds(), stopped};
     if (auto problem = writeJson(options.jsonFile, resultJson(root, summary)); !problem.empty())
+      return error(kFailure, problem);
+  }
+  if (!options.saveInfo.empty()) {
+    if (auto problem = saveScanInfoAfterScan(options.saveInfo, context, root); !problem.empty())
       return error(kFailure, problem);
   }
 

@@ -14,6 +14,7 @@ struct ScanOptions {
   uint32_t sectorSize = 0;  // 0: the device's logical block size
   std::string outDirectory;
   std::string jsonFile;
+  std::string saveInfo;  // scan information file to write at the end
 };
 
 // Returns the process exit code: 0 done, 1 failure, 2 bad input, 130 stopped by the user.

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/DrivesCommand.h"
+#include "cli/OpenCommand.h"
 #include "cli/ScanCommand.h"
 
 int main(int argc, char** argv) {
@@ -18,8 +20,26 @@ int main(int argc, char** argv) {
                           "Bytes per sector (default: the device's logical block size, 512 for an image file)");
   scanCommand->add_option("--out", scan.outDirectory, "Save every file found below this folder");
   scanCommand->add_option("--json", scan.jsonFile, "Write the result as JSON to this file");
+  scanCommand->add_option("--save-info", scan.saveInfo,
+                          "Write the scan information file (.qsn) when the scan ends; in a folder under a default name");
+
+  salvonix::DrivesOptions drives;
+  auto* drivesCommand = app.add_subcommand("drives", "List the drives that can be scanned");
+  drivesCommand->add_flag("--json", drives.json, "Write the drive records as JSON");
+  drivesCommand->add_flag("--watch", drives.watch, "List them again whenever a drive is attached or removed");
+
+  salvonix::OpenOptions open;
+  auto* openCommand = app.add_subcommand("open", "Open a scan information file, show its files and save them");
+  openCommand->add_option("FILE", open.scanInfoFile, "Scan information file (.qsn)")->required();
+  openCommand->add_option("--out", open.outDirectory, "Save the marked files below this folder");
+  openCommand->add_flag("--all", open.all, "With --out: save every file, not only the marked ones");
+  openCommand->add_option("--source", open.source,
+                          "Device or image to read instead of the drive the file belongs to");
+  openCommand->add_option("--json", open.jsonFile, "Write the result as JSON to this file");
 
   CLI11_PARSE(app, argc, argv);
   if (*scanCommand) return salvonix::runScan(scan);
+  if (*drivesCommand) return salvonix::runDrives(drives);
+  if (*openCommand) return salvonix::runOpen(open);
   return 0;
 }

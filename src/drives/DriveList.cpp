@@ -36,6 +36,10 @@ std::string serialNumberColumn(const DriveRecord& record) {
   return record.has(k::kWhetherUSB) ? "-" : record.text(k::kDeviceSerial, "-");
 }
 
+std::string selectedDriveOf(const DriveRecord& record) {
+  return record.text(k::kDeviceModel, record.text(k::kProductIdentification, record.text(k::kProductName)));
+}
+
 DriveList::DriveList(ScanContext& context, DriveFinder& finder, FirstSectorsReader readFirstSectors)
     : context_(context), finder_(finder), readFirstSectors_(std::move(readFirstSectors)) {}
 
@@ -130,8 +134,7 @@ void DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
   selectedRow_ = row;
   nextButtonEnabled_ = true;
   const DriveRecord& record = driveDictArray_[*row];
-  context_.selectedDrive = record.text(k::kDeviceModel, record.text(k::kProductIdentification,
-                                                                    record.text(k::kProductName)));
+  context_.selectedDrive = selectedDriveOf(record);
   const DriveIdentityStrings strings = identityStringsOf(record);
   context_.model = strings.model;
   context_.serial = strings.serial;

@@ -72,5 +72,7 @@ class DriveList {
 // and the serial column ("-" for USB and FireWire drives).
 std::string nameLine(const DriveRecord& record);
 std::string serialNumberColumn(const DriveRecord& record);
+// selectedDrive for a chosen record: its model, else its product name.
+std::string selectedDriveOf(const DriveRecord& record);
 
 }  // namespace salvonix
