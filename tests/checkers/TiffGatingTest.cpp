@@ -25,6 +25,13 @@ class TiffGating : public ::testing::Test {
   void SetUp() override {
     path_ = dir_.file("disk.img");
     TestImage disk(path_, 4 << 20);
+    placeFiles(disk, 0);
+  }
+
+  // The five files, moved `shift` sectors further into the image.
+  void placeFiles(TestImage& disk, uint64_t shift) {
+    shift_ = shift;
+    files_.clear();
     // Every IFD0 has at least four entries, as the ARW variant asks.
     auto filler = [] { return TiffBuilder::longValue(0x0131, 1); };
     {
@@ -72,8 +79,8 @@ class TiffGating : public ::testing::Test {
   }
 
   void put(TestImage& disk, uint64_t sector, const TiffBuilder& file, const std::string& folder, uint64_t size) {
-    disk.putAtSector(sector, file.bytes());
-    files_.push_back({sector, folder, size});
+    disk.putAtSector(sector + shift_, file.bytes());
+    files_.push_back({sector + shift_, folder, size});
   }
 
   // The files a scan with these types finds, by sector.
@@ -106,6 +113,7 @@ class TiffGating : public ::testing::Test {
   TempDir dir_;
   std::string path_;
   std::vector<Placed> files_;
+  uint64_t shift_ = 0;
 };
 
 TEST_F(TiffGating, OnlyTiff) { expectFound({T::Tiff}, {"TIFF Files"}); }
@@ -133,6 +141,19 @@ TEST_F(TiffGating, EveryType) {
                                          T::Wav, T::Png, T::Jpg, T::Mov, T::Mp4, T::M4a, T::M4b, T::M4v,
                                          T::ThreeGP, T::ThreeGTwo};
   expectFound(all, {"TIFF Files", "CR2 Files", "Kodak Dcr Files", "NEF Files"});
+}
+
+// The same files further into the device, across window edges: every one moves
+// by the shift and keeps its size.
+TEST_F(TiffGating, OffsetShift) {
+  for (uint64_t shift : {1u, 7u, 127u, 128u, 129u, 4095u}) {
+    SCOPED_TRACE(shift);
+    path_ = dir_.file("shifted.img");
+    TestImage disk(path_, 8 << 20);
+    placeFiles(disk, shift);
+    expectFound({T::Arw, T::Cr2, T::Nef, T::Dcr, T::Tiff}, {"TIFF Files", "CR2 Files", "Kodak Dcr Files", "NEF Files"});
+    expectFound({T::Tiff, T::Cr2}, {"TIFF Files", "CR2 Files"});
+  }
 }
 
 }  // namespace
