@@ -22,14 +22,16 @@ bool GifFileCheck::isFile(SectorHeader h, uint64_t) {
 
 std::optional<uint8_t> GifFileCheck::byteAt(uint64_t offset) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (offset / kWindowBytes != windowKey_) {
+  const uint64_t windowOffset = (windowSector_ - fileSector_) * bytesPerSector;
+  if (offset / kWindowBytes != windowKey_ || offset < windowOffset) {
     window_.fill(0);
     windowSector_ = fileSector_ + offset / bytesPerSector;
     windowKey_ = offset / kWindowBytes;
     if (!readDiskFromGifFileCheck_.readSector(windowSector_, kWindowBytes / bytesPerSector, window_.data()))
       return std::nullopt;
   }
-  // The window starts inside the offset's 64 KiB block, so the position is below 65,536.
+  // The window starts inside the offset's 64 KiB block, at or before it: the
+  // position is below 65,536.
   return window_[offset - (windowSector_ - fileSector_) * bytesPerSector];
 }
 
@@ -39,8 +41,7 @@ uint64_t GifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
   window_.fill(0);
   if (!readDiskFromGifFileCheck_.readSector(sectorNumber, kWindowBytes / context_.u32BytesInSector, window_.data()))
     return 0;
-  const auto walked = walk();
-  return walked.value_or(0);
+  return walk().value_or(0);
 }
 
 // Steps over data sub-blocks. o is at the byte before the first size byte;

@@ -38,7 +38,7 @@ bool Mp3FileCheck::isFile(SectorHeader h, uint64_t) {
 
 const uint8_t* Mp3FileCheck::at(uint64_t o) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (o / kWindowBytes != windowKey_) {
+  if (o / kWindowBytes != windowKey_ || o < windowOffset_) {
     window_.fill(0);
     windowKey_ = o / kWindowBytes;
     windowOffset_ = o / bytesPerSector * bytesPerSector;
@@ -46,7 +46,7 @@ const uint8_t* Mp3FileCheck::at(uint64_t o) {
                                               window_.data()))
       return nullptr;
   }
-  // The window starts inside o's 64 KiB block: o + 3 is always inside it.
+  // The window starts inside o's 64 KiB block, at or before o: o + 3 is always inside it.
   return window_.data() + (o - windowOffset_);
 }
 
