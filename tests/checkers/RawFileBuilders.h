@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checkers/TiffBuilder.h"
 #include "support/EndianWriter.h"
 #include "support/TestImage.h"
 
@@ -55,12 +56,6 @@ struct X3fFile {
 };
 void putX3f(const TestImage& image, uint64_t at, const X3fFile& x3f);
 
-struct TiffEntry {
-  uint32_t tag;
-  uint32_t type;
-  uint32_t count;
-  uint32_t value;
-};
 void putIfd(const EndianWriter& w, uint64_t at, const std::vector<TiffEntry>& entries, uint32_t next);
 
 // IFD0 at ifd0 with the given entries; the Make string at 200. The usual IFD0
