@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "cli/ConsoleObserver.h"
+#include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/ResultReport.h"
 #include "drives/DriveList.h"
@@ -19,15 +20,6 @@
 namespace salvonix {
 
 namespace {
-
-constexpr int kFailure = 1;
-constexpr int kBadInput = 2;
-constexpr int kStopped = 130;
-
-int error(int code, const std::string& message) {
-  fmt::print(stderr, "salvonix: {}\n", message);
-  return code;
-}
 
 struct MarkedFiles {
   uint32_t count = 0;
@@ -67,26 +59,26 @@ std::string writeJson(const std::string& path, const nlohmann::json& json) {
 int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std::string& attachedPath) {
   const std::string source = options.source.empty() ? attachedPath : options.source;
   if (source.empty())
-    return error(kFailure, "the drive of this scan information file is not attached; name the device or image to "
+    return commandError(kFailure, "the drive of this scan information file is not attached; name the device or image to "
                            "read with --source");
   std::string reason;
   auto device = Device::open(source, &reason);
-  if (!device) return error(kFailure, fmt::format("cannot open {}: {}", source, reason));
+  if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", source, reason));
   if (!options.source.empty() &&
       readFirstFiveSectors(source, context.u32BytesInSector) != context.first5SectorInOpen)
     fmt::print(stderr, "salvonix: warning: the first sectors of {} differ from those of the scanned drive\n", source);
   if (destinationOnDevice(options.outDirectory, *device))
-    return error(kBadInput, fmt::format("destination {} lies on {}, the device being read: saving there could "
+    return commandError(kBadInput, fmt::format("destination {} lies on {}, the device being read: saving there could "
                                         "overwrite the files being recovered",
                                         options.outDirectory, source));
   device.reset();
   std::error_code failure;
   std::filesystem::create_directories(options.outDirectory, failure);
-  if (failure) return error(kFailure, fmt::format("cannot create {}: {}", options.outDirectory, failure.message()));
+  if (failure) return commandError(kFailure, fmt::format("cannot create {}: {}", options.outDirectory, failure.message()));
 
   if (options.all) CheckController(&root, 1, context.u64SelectedFileSize).run();
   const MarkedFiles marked = markedFiles(root);
-  if (marked.count == 0) return error(kFailure, "no file is marked in this scan information file; use --all to save every file");
+  if (marked.count == 0) return commandError(kFailure, "no file is marked in this scan information file; use --all to save every file");
   {
     std::lock_guard lock(context.previewPathMutex);
     context.selectedDriveMountPointForPreview = source;
@@ -100,9 +92,9 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
   setInterruptTarget(nullptr);
   console.finishSaving();
   for (const auto& failed : outcome.failures) fmt::print(stderr, "salvonix: not saved: {}: {}\n", failed.path, failed.reason);
-  if (outcome.stopped) return error(kStopped, "saving stopped; the files saved so far are kept");
+  if (outcome.stopped) return commandError(kStopped, "saving stopped; the files saved so far are kept");
   if (!outcome.failures.empty())
-    return error(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), marked.count));
+    return commandError(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), marked.count));
   fmt::print(stderr, "Files saved below {}\n", std::filesystem::absolute(options.outDirectory).string());
   return 0;
 }
@@ -111,7 +103,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
 
 int runOpen(const OpenOptions& options) {
   const ScanInfoOpenResult opened = openScanInfo(options.scanInfoFile);
-  if (opened.error) return error(kBadInput, fmt::format("{}: {}", opened.error->title, opened.error->text));
+  if (opened.error) return commandError(kBadInput, fmt::format("{}: {}", opened.error->title, opened.error->text));
 
   ScanContext context;
   SystemDriveFinder system;
@@ -142,7 +134,7 @@ int runOpen(const OpenOptions& options) {
     json["drive"] = {{"name", context.selectedDrive}, {"model", context.model}, {"serial", context.serial},
                      {"revision", context.revision}, {"attached", !attachedPath.empty()}, {"path", attachedPath}};
     json["markedFiles"] = marked.count;
-    if (auto problem = writeJson(options.jsonFile, json); !problem.empty()) return error(kFailure, problem);
+    if (auto problem = writeJson(options.jsonFile, json); !problem.empty()) return commandError(kFailure, problem);
   }
   if (options.outDirectory.empty()) return 0;
   return save(options, context, root, attachedPath);

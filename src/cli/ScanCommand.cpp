@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "cli/ConsoleObserver.h"
+#include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/ResultReport.h"
 #include "cli/ScanInfoSaving.h"
@@ -21,15 +22,6 @@
 namespace salvonix {
 
 namespace {
-
-constexpr int kFailure = 1;
-constexpr int kBadInput = 2;
-constexpr int kStopped = 130;
-
-int error(int code, const std::string& message) {
-  fmt::print(stderr, "salvonix: {}\n", message);
-  return code;
-}
 
 bool validSectorSize(uint32_t size) { return size == 512 || size == 1024 || size == 2048 || size == 4096; }
 
@@ -56,21 +48,21 @@ std::string writeJson(const std::string& path, const nlohmann::json& json) {
 
 int runScan(const ScanOptions& options) {
   const TypeSelectionResult selection = selectTypes(options.types, options.group);
-  if (!selection.error.empty()) return error(kBadInput, selection.error);
+  if (!selection.error.empty()) return commandError(kBadInput, selection.error);
 
   std::string reason;
   auto device = Device::open(options.source, &reason);
-  if (!device) return error(kFailure, fmt::format("cannot open {}: {}", options.source, reason));
+  if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", options.source, reason));
   const uint32_t sectorSize = options.sectorSize ? options.sectorSize : device->logicalBlockSize();
   if (!validSectorSize(sectorSize))
-    return error(kBadInput, fmt::format("sector size {} does not divide 65,536 (use 512, 1024, 2048 or 4096)",
+    return commandError(kBadInput, fmt::format("sector size {} does not divide 65,536 (use 512, 1024, 2048 or 4096)",
                                         sectorSize));
   if (!options.outDirectory.empty()) {
     if (destinationOnDevice(options.outDirectory, *device))
-      return error(kBadInput, fmt::format("destination {} lies on {}, the device being scanned: saving there could "
+      return commandError(kBadInput, fmt::format("destination {} lies on {}, the device being scanned: saving there could "
                                           "overwrite the files being recovered",
                                           options.outDirectory, options.source));
-    if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return error(kFailure, problem);
+    if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return commandError(kFailure, problem);
   }
 
   ScanContext context;
@@ -103,11 +95,11 @@ int runScan(const ScanOptions& options) {
     const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
                               console.elapsedSeconds(), stopped};
     if (auto problem = writeJson(options.jsonFile, resultJson(root, summary)); !problem.empty())
-      return error(kFailure, problem);
+      return commandError(kFailure, problem);
   }
   if (!options.saveInfo.empty()) {
     if (auto problem = saveScanInfoAfterScan(options.saveInfo, context, root); !problem.empty())
-      return error(kFailure, problem);
+      return commandError(kFailure, problem);
   }
 
   if (!options.outDirectory.empty() && root.fileCount > 0) {
@@ -119,9 +111,9 @@ int runScan(const ScanOptions& options) {
     setInterruptTarget(nullptr);
     console.finishSaving();
     for (const auto& failure : outcome.failures) fmt::print(stderr, "salvonix: not saved: {}: {}\n", failure.path, failure.reason);
-    if (outcome.stopped) return error(kStopped, "saving stopped; the files saved so far are kept");
+    if (outcome.stopped) return commandError(kStopped, "saving stopped; the files saved so far are kept");
     if (!outcome.failures.empty())
-      return error(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), root.fileCount));
+      return commandError(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), root.fileCount));
     fmt::print(stderr, "Files saved below {}\n", std::filesystem::absolute(options.outDirectory).string());
   }
   return stopped ? kStopped : 0;

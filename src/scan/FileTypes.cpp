@@ -70,7 +70,7 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Tiff, "TIFF Files", ".tiff", "tiff", C::Image, &R::bTiffSelected, false, make<TiffFileCheck>},
     {T::Orf, "ORF Files", ".orf", "orf", C::Image, &R::bOlympusSelected, true, make<OrfFileCheck>},
     {T::RawPanasonic, "Panasonic Files", ".raw", "raw", C::Image, &R::bRawPanasonicSelected, true, make<RawPanasonicFileCheck>},
-    {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, false, make<LeicaFileCheck>},
+    {T::Leica, "Leica Files", ".raw", "lei", C::Image, &R::bLeicaSelected, true, make<LeicaFileCheck>},
     {T::ThreeFR, "HasselBlad Files", ".3fr", "3fr", C::Image, &R::bThreefrFileSelected, false, make<ThreefrFileCheck>},
     {T::Crw, "CRW Files", ".crw", "crw", C::Image, nullptr, true, make<CrwFileCheck>},
     {T::Mid, "MID Files", ".mid", "mid", C::Audio, nullptr, false, make<MidFileCheck>},

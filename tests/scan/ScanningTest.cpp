@@ -251,5 +251,17 @@ TEST(ScanningEngine, RawPreviewsAboveOneKiBBecomeEntriesOfTheirOwn) {
   EXPECT_EQ(scan.run.context.u64RawJpgFileSize, 0u);
 }
 
+TEST(ScanningEngine, EveryTypeThatReportsPreviewsHasAFolderForThem) {
+  test::TempDir dir;
+  auto image = stampedImage(dir, 100);
+  for (FileType type : {FileType::Leica, FileType::RawPanasonic, FileType::Crw, FileType::X3f}) {
+    SpyScan scan(image.path(), {type});
+    scan.log.plan[{type, 20}] = PlannedFile{30000, false, 5000, 22, 0};
+    scan.run.run();
+    ASSERT_NE(scan.run.engine.dirRawJpg(), nullptr) << fileTypeRow(type).key;
+    EXPECT_EQ(scan.run.engine.dirRawJpg()->children.size(), 1u) << fileTypeRow(type).key;
+  }
+}
+
 }  // namespace
 }  // namespace salvonix

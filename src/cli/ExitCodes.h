@@ -1,0 +1,20 @@
+#pragma once
+// Exit codes of the command line and the way its errors are told.
+
+#include <string>
+
+#include <fmt/format.h>
+
+namespace salvonix {
+
+inline constexpr int kFailure = 1;
+inline constexpr int kBadInput = 2;
+inline constexpr int kStopped = 130;  // stopped by the user (Ctrl-C)
+
+// Prints the message on standard error and gives back the exit code.
+inline int commandError(int code, const std::string& message) {
+  fmt::print(stderr, "salvonix: {}\n", message);
+  return code;
+}
+
+}  // namespace salvonix
