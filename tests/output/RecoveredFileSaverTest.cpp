@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "output/RecoveredFileSaver.h"
+#include "support/ResultsTree.h"
 #include "support/TestDevices.h"
 #include "support/TestImage.h"
 
@@ -38,43 +39,6 @@ class Observer : public SaveObserver {
   int questions = 0;
   std::vector<uint64_t> reports;
   std::function<void()> onProgress;
-};
-
-// A results tree built by hand: ROOT with type folders and files.
-struct Results {
-  std::shared_ptr<HDIR> root = std::make_shared<HDIR>();
-  uint32_t nextID = 3;
-
-  Results() {
-    root->fileName = "ROOT";
-    root->fileID = kRootFileID;
-    root->fileType = kFolderType;
-  }
-  HDIR& folder(const std::string& name) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = name;
-    node->pathName = "/ROOT";
-    node->fileType = kFolderType;
-    node->fileID = nextID++;
-    node->parent = root.get();
-    root->addChild(node);
-    root->childrenCount += 1;
-    return *node;
-  }
-  HDIR& file(HDIR& folder, const std::string& name, uint64_t sector, uint64_t size, int32_t extra = 0) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = name;
-    node->fileType = kFileType;
-    node->fileID = nextID++;
-    node->sectorNumber = sector;
-    node->fileSize = size;
-    node->extraBytesToMove = extra;
-    node->parent = &folder;
-    folder.addChild(node);
-    folder.childrenCount += 1;
-    root->childrenCount += 1;
-    return *node;
-  }
 };
 
 struct SaveFixture : ::testing::Test {
@@ -110,7 +74,7 @@ struct SaveFixture : ::testing::Test {
   ScanContext context;
   std::shared_ptr<test::TestDevice> device;
   Observer observer;
-  Results results;
+  test::ResultsTree results;
   std::string destination;
   RecoveredFileSaver* saverInUse = nullptr;
 };
