@@ -1,6 +1,8 @@
 #pragma once
-// Files built byte by byte for checker tests, and a checker run over one such
-// file laid on a disk image.
+// Files built byte by byte, and a checker run over one laid at a sector of an
+// otherwise zero (sparse) image.
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string_view>
@@ -14,10 +16,7 @@ struct ByteBuilder {
     bytes.insert(bytes.end(), s.begin(), s.end());
     return *this;
   }
-  ByteBuilder& u8(uint8_t v) {
-    bytes.push_back(v);
-    return *this;
-  }
+  ByteBuilder& u8(uint8_t v) { return fill(1, v); }
   ByteBuilder& be16(uint32_t v) { return u8(uint8_t(v >> 8)).u8(uint8_t(v)); }
   ByteBuilder& be32(uint32_t v) { return be16(v >> 16).be16(v & 0xFFFF); }
   ByteBuilder& le32(uint32_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)).u8(uint8_t(v >> 16)).u8(uint8_t(v >> 24)); }
@@ -25,38 +24,40 @@ struct ByteBuilder {
     bytes.insert(bytes.end(), count, v);
     return *this;
   }
-  ByteBuilder& append(const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return *this;
-  }
-  // Pads with a byte value up to an absolute length.
-  ByteBuilder& padTo(std::size_t length, uint8_t v = 0) {
-    if (bytes.size() < length) fill(length - bytes.size(), v);
-    return *this;
-  }
+  ByteBuilder& padTo(std::size_t length, uint8_t v) { return fill(length > size() ? length - size() : 0, v); }
   std::size_t size() const { return bytes.size(); }
 
   Bytes bytes;
 };
 
-// One file at a sector of an image that is otherwise zeros (sparse), and the
-// checker of a type over it.
 struct FileOnImage {
   FileOnImage(FileType type, const Bytes& file, uint64_t sector = 3, uint32_t bytesPerSector = 512,
               uint64_t imageSize = 0)
       : image(dir.file("d.img"), imageSize ? imageSize : sector * bytesPerSector + file.size() + (1u << 20)),
-        at(sector) {
+        at(sector),
+        first(file.empty() ? 0 : file[0]) {
     image.putAtSector(sector, file, bytesPerSector);
     run = std::make_unique<CheckerRun>(image.path(), type, bytesPerSector);
   }
-  bool isFile() { return run->isFile(at); }
+  // Every header accepted must also pass the engine's early stop on byte 0.
+  bool isFile() {
+    const bool yes = run->isFile(at);
+    if (yes) {
+      EXPECT_TRUE(run->checker->mayStartWith(first)) << "the scan would never test this file";
+    }
+    return yes;
+  }
   uint64_t size() { return run->size(at); }
+  uint64_t cancelledSize() {
+    run->context.bCancelScanning = true;
+    return size();
+  }
   ScanContext& context() { return run->context; }
-  FileCheck& checker() { return *run->checker; }
 
   TempDir dir;
   TestImage image;
   uint64_t at;
+  uint8_t first;
   std::unique_ptr<CheckerRun> run;
 };
 

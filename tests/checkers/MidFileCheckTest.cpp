@@ -4,94 +4,53 @@
 
 #include "checkers/ByteBuilder.h"
 
-namespace salvonix {
+namespace salvonix::test {
 namespace {
 
-using test::ByteBuilder;
-using test::Bytes;
-using test::FileOnImage;
-
-ByteBuilder smf(uint16_t tracks) {
+// A header announcing that many tracks, then tracks of the given data lengths.
+ByteBuilder smf(uint16_t tracks, std::initializer_list<uint32_t> lengths) {
   ByteBuilder b;
-  return b.text("MThd").be32(6).be16(1).be16(tracks).be16(96);
+  b.text("MThd").be32(6).be16(1).be16(tracks).be16(96);
+  for (uint32_t length : lengths) b.text("MTrk").be32(length).fill(length, 0x40);
+  return b;
 }
 
-ByteBuilder& track(ByteBuilder& b, uint32_t length) { return b.text("MTrk").be32(length).fill(length, 0x40); }
-
-ByteBuilder rmid(uint32_t riffLength) {
-  ByteBuilder b;
-  return b.text("RIFF").le32(riffLength).text("RMID").text("data").le32(20).fill(20, 1);
+ByteBuilder riff(uint32_t length, std::string_view form = "RMID") {
+  return ByteBuilder().text("RIFF").le32(length).text(form).text("data").le32(20).fill(20, 1);
 }
+
+uint64_t midSize(const ByteBuilder& b) { return FileOnImage(FileType::Mid, b.bytes).size(); }
 
 TEST(MidFileCheck, HeaderTest) {
-  ByteBuilder standard = smf(1);
-  EXPECT_TRUE(FileOnImage(FileType::Mid, track(standard, 5000).bytes).isFile());
-  ByteBuilder noTrack = smf(1);
-  EXPECT_FALSE(FileOnImage(FileType::Mid, noTrack.text("XTrk").fill(100, 0).bytes).isFile());
-  EXPECT_TRUE(FileOnImage(FileType::Mid, rmid(10000).bytes).isFile());
-  ByteBuilder wave;
-  EXPECT_FALSE(FileOnImage(FileType::Mid, wave.text("RIFF").le32(10000).text("WAVE").fill(100, 0).bytes).isFile());
-
-  FileOnImage any(FileType::Mid, rmid(10000).bytes);
-  EXPECT_TRUE(any.checker().mayStartWith('M'));
-  EXPECT_TRUE(any.checker().mayStartWith('R'));
-  EXPECT_FALSE(any.checker().mayStartWith('N'));
+  EXPECT_TRUE(FileOnImage(FileType::Mid, smf(1, {5000}).bytes).isFile());
+  EXPECT_FALSE(FileOnImage(FileType::Mid, smf(1, {}).text("XTrk").fill(100, 0).bytes).isFile());
+  EXPECT_TRUE(FileOnImage(FileType::Mid, riff(10000).bytes).isFile());
+  EXPECT_FALSE(FileOnImage(FileType::Mid, riff(10000, "WAVE").bytes).isFile());
 }
 
-TEST(MidFileCheck, StandardFileSizeFromItsTracks) {
-  // Two tracks of 3,000 and 5,000 bytes: exactly 8,030.
-  ByteBuilder two = smf(2);
-  track(track(two, 3000), 5000).fill(100, 0x77);
-  EXPECT_EQ(FileOnImage(FileType::Mid, two.bytes).size(), 8030u);
-
-  // Three announced, two present: the walk stops early and adds 512.
-  ByteBuilder missing = smf(3);
-  track(track(missing, 3000), 5000).fill(100, 0x77);
-  EXPECT_EQ(FileOnImage(FileType::Mid, missing.bytes).size(), 8542u);
-
-  // 4,095 bytes or less is no file.
-  ByteBuilder small = smf(1);
-  track(small, 4000 - 22);
-  EXPECT_EQ(FileOnImage(FileType::Mid, small.bytes).size(), 0u);
-  ByteBuilder smallest = smf(1);
-  track(smallest, 4096 - 22);
-  EXPECT_EQ(FileOnImage(FileType::Mid, smallest.bytes).size(), 4096u);
-  ByteBuilder none = smf(0);
-  EXPECT_EQ(FileOnImage(FileType::Mid, track(none, 9000).bytes).size(), 0u);
+TEST(MidFileCheck, StandardFileSizeFromItsTracksAndCancellation) {
+  EXPECT_EQ(midSize(smf(2, {3000, 5000}).fill(100, 0x77)), 8030u);
+  EXPECT_EQ(midSize(smf(3, {3000, 5000}).fill(100, 0x77)), 8542u);  // a track missing: the walk adds 512
+  // 4,095 bytes or less is no file, and so are 0 tracks.
+  for (uint32_t total : {4000u, 4095u, 4096u}) EXPECT_EQ(midSize(smf(1, {total - 22})), total < 4096 ? 0u : 4096u);
+  EXPECT_EQ(midSize(smf(0, {9000})), 0u);
+  EXPECT_EQ(midSize(smf(2, {}).text("MTrk").be32(0xFFFFFF00).fill(100, 0)), 15728640u);  // beyond the limit
+  EXPECT_EQ(FileOnImage(FileType::Mid, smf(2, {3000, 5000}).bytes).cancelledSize(), 0u);  // 14 bytes walked
 }
 
 TEST(MidFileCheck, TracksAcrossWindowEdges) {
-  for (uint32_t bytesPerSector : {512u, 4096u}) {
-    // A track header straddling 65,536, then tracks beyond the next windows.
-    ByteBuilder b = smf(4);
-    track(b, 65534 - 14 - 8);
-    ASSERT_EQ(b.size(), 65534u);
-    track(track(track(b, 70000), 200000), 100);
-    FileOnImage file(FileType::Mid, b.bytes, 6, bytesPerSector);
-    EXPECT_EQ(file.size(), b.size()) << bytesPerSector;
-  }
+  // A track header straddling 65,536, then tracks beyond the next windows.
+  ASSERT_EQ(smf(4, {65534 - 14 - 8}).size(), 65534u);
+  const ByteBuilder b = smf(4, {65534 - 14 - 8, 70000, 200000, 100});
+  for (uint32_t bytesPerSector : {512u, 4096u})
+    EXPECT_EQ(FileOnImage(FileType::Mid, b.bytes, 6, bytesPerSector).size(), b.size()) << bytesPerSector;
 }
 
 TEST(MidFileCheck, RiffFormSizeFromTheRiffLength) {
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(10000).bytes).size(), 10008u);
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(4088).bytes).size(), 4096u);
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(4087).bytes).size(), 0u);
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(4000).bytes).size(), 0u);
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(2147483632).bytes).size(), 2147483640u);
-  EXPECT_EQ(FileOnImage(FileType::Mid, rmid(2147483633).bytes).size(), 15728640u);
-}
-
-TEST(MidFileCheck, OverlongTrackAndCancellation) {
-  ByteBuilder overlong = smf(2);
-  overlong.text("MTrk").be32(0xFFFFFF00).fill(100, 0);
-  EXPECT_EQ(FileOnImage(FileType::Mid, overlong.bytes).size(), 15728640u);
-
-  ByteBuilder b = smf(2);
-  track(track(b, 3000), 5000);
-  FileOnImage cancelled(FileType::Mid, b.bytes);
-  cancelled.context().bCancelScanning = true;
-  EXPECT_EQ(cancelled.size(), 0u);  // nothing walked: 14 bytes
+  for (const auto& [length, size] : {std::pair<uint32_t, uint64_t>{10000, 10008}, {4088, 4096}, {4087, 0}, {4000, 0},
+                                     {2147483632, 2147483640}, {2147483633, 15728640}})
+    EXPECT_EQ(midSize(riff(length)), size) << length;
 }
 
 }  // namespace
-}  // namespace salvonix
+}  // namespace salvonix::test

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -15,25 +16,21 @@ namespace {
 
 using test::Bytes;
 
-bool haveTool(const std::string& tool) { return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0; }
-
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 struct MadeFile {
   std::string name;
   FileType type;
   Bytes bytes;
-  // The sizes the scan may give this file when random bytes follow it.
-  uint64_t low;
-  uint64_t high;
-  uint64_t gapAfter;  // bytes of random data to put after it
+  uint64_t low, high;  // the sizes the scan may give it when random bytes follow
+  uint64_t gapAfter;   // random bytes to put after it
 };
 
 class RealEncoderFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"convert", "lame", "sox", "ffmpeg"})
-      if (!haveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    for (const std::string tool : {"convert", "lame", "sox", "ffmpeg"})
+      if (!run("command -v " + tool)) GTEST_SKIP() << tool << " is not installed";
     const std::string d = dir.path().string() + "/";
     const std::string ff = "ffmpeg -nostdin -hide_banner -loglevel error -y ";
     const std::string video = "-f lavfi -i testsrc=size=160x120:rate=10 -f lavfi -i sine=frequency=440 -t 2 ";
@@ -41,8 +38,7 @@ class RealEncoderFiles : public ::testing::Test {
                               "-c:v h263 -c:a aac -ac 1 -ar 8000 ";
     ASSERT_TRUE(run("sox -n -r 44100 -c 1 " + d + "tone.wav synth 3 sine 440"));
 
-    // Walks that end exactly: the whole file + 512 (AIFF: its chunks without
-    // the 12-byte form header, + 512).
+    // Walks that end exactly: the whole file + 512 (AIFF: without its 12-byte form header).
     add("photo.png", FileType::Png, "convert -seed 7 -size 320x240 plasma:fractal " + d + "photo.png", 512, 512);
     add("logo.gif", FileType::Gif, "convert -size 160x120 gradient:red-blue -colors 32 " + d + "logo.gif", 512, 512);
     add("voice.aiff", FileType::Aif, "sox -n -r 22050 -c 1 -b 16 " + d + "voice.aiff synth 1.5 sine 330", 500, 500);
@@ -51,11 +47,10 @@ class RealEncoderFiles : public ::testing::Test {
     add("song.m4a", FileType::M4a, ff + "-f lavfi -i sine=frequency=523 -t 2 -c:a aac " + d + "song.m4a", 512, 512);
     add("phone.3gp", FileType::ThreeGP, ff + phone + d + "phone.3gp", 512, 512);
     add("phone.3g2", FileType::ThreeGTwo, ff + phone + d + "phone.3g2", 512, 512);
-    // Walks that end somewhere in the random data that follows: at least the
-    // whole file, and not beyond the gap left after it.
-    add("plain.mp3", FileType::Mp3, "lame --quiet " + d + "tone.wav " + d + "plain.mp3", 0, kMp3Gap, kMp3Gap);
-    add("tagged.mp3", FileType::Mp3,
-        "lame --quiet --add-id3v2 --tt Salvonix --ta Tester " + d + "tone.wav " + d + "tagged.mp3", 0, kMp3Gap,
+    // Walks that end in the random data after the file, within the gap left there.
+    const std::string tone = d + "tone.wav " + d;
+    add("plain.mp3", FileType::Mp3, "lame --quiet " + tone + "plain.mp3", 0, kMp3Gap, kMp3Gap);
+    add("tagged.mp3", FileType::Mp3, "lame --quiet --add-id3v2 --tt Salvonix " + tone + "tagged.mp3", 0, kMp3Gap,
         kMp3Gap);
     // The resync steps over at most 101 bytes after the last pack.
     add("movie.mpg", FileType::Mpg,
@@ -68,22 +63,18 @@ class RealEncoderFiles : public ::testing::Test {
            uint64_t gapAfter = 0) {
     ASSERT_TRUE(run(command)) << "could not make " << name << " with: " << command;
     Bytes bytes = test::readFile(dir.file(name));
-    ASSERT_FALSE(bytes.empty()) << name;
     const uint64_t length = bytes.size();
     files.push_back({name, type, std::move(bytes), length + lowExtra, length + highExtra, gapAfter});
   }
 
-  // Lays every file at a sector, random data between, and scans with all built types.
   void scanAt(uint64_t firstSector) {
-    uint64_t sector = firstSector;
     std::vector<uint64_t> starts;
+    uint64_t sector = firstSector;
     uint32_t seed = static_cast<uint32_t>(firstSector);
     for (const MadeFile& file : files) {
       starts.push_back(sector);
-      const uint64_t end = sector * 512 + file.bytes.size();
-      const uint64_t gap = std::max<uint64_t>(file.gapAfter, 3000 + (seed * 7919u) % 20000);
-      sector = (end + gap + 511) / 512;
-      ++seed;
+      const uint64_t gap = std::max<uint64_t>(file.gapAfter, 3000 + (seed++ * 7919u) % 20000);
+      sector = (sector * 512 + file.bytes.size() + gap + 511) / 512;
     }
     test::TestImage image(dir.file("card.img"), sector * 512 + (1u << 20));
     image.put(0, test::randomBytes(sector * 512 + (1u << 20), seed));
@@ -92,22 +83,17 @@ class RealEncoderFiles : public ::testing::Test {
     test::ScanRun scan(image.path(), {});
     for (const FileTypeRow& row : fileTypeTable()) scan.observer.selected[rowIndex(row.type)] = row.create != nullptr;
     scan.run();
+    // Each file found once at its start sector (the count rules out any other find).
     const std::vector<test::FoundFile> found = scan.found();
-
+    EXPECT_EQ(found.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
       const MadeFile& file = files[i];
-      const std::string folder(fileTypeRow(file.type).folderName);
-      int matches = 0;
-      for (const test::FoundFile& f : found) {
-        if (f.sector != starts[i]) continue;
-        ++matches;
-        EXPECT_EQ(f.folder, folder) << file.name;
-        EXPECT_GE(f.size, file.low) << file.name << " of " << file.bytes.size() << " bytes";
-        EXPECT_LE(f.size, file.high) << file.name << " of " << file.bytes.size() << " bytes";
-      }
-      EXPECT_EQ(matches, 1) << file.name << " at sector " << starts[i];
+      const auto f = std::find_if(found.begin(), found.end(), [&](const auto& x) { return x.sector == starts[i]; });
+      ASSERT_NE(f, found.end()) << file.name << " at sector " << starts[i];
+      EXPECT_EQ(f->folder, fileTypeRow(file.type).folderName) << file.name;
+      EXPECT_GE(f->size, file.low) << file.name << " of " << file.bytes.size() << " bytes";
+      EXPECT_LE(f->size, file.high) << file.name << " of " << file.bytes.size() << " bytes";
     }
-    EXPECT_EQ(found.size(), files.size());
   }
 
   static constexpr uint64_t kMp3Gap = 400000;
@@ -117,8 +103,7 @@ class RealEncoderFiles : public ::testing::Test {
 
 TEST_F(RealEncoderFiles, FoundAtTheirSectorsWithTheirWholeLength) {
   scanAt(100);
-  // The same files moved by a number of sectors that is no multiple of 64 KiB.
-  scanAt(100 + 77);
+  scanAt(100 + 77);  // moved by a number of sectors that is no multiple of 64 KiB
 }
 
 }  // namespace
