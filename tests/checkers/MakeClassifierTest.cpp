@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "checkers/TiffFixture.h"
+#include "checkers/TiffToolkit.h"
 #include "checkers/TiffVariants.h"
 #include "support/TestDevices.h"
 
@@ -13,296 +10,196 @@ namespace {
 
 using namespace tiff;
 
-struct Variant {
-  const char* name;
-  const ClassifierVariant* variant;
-};
-const Variant vArw{"arw", &kArwVariant}, vSr2{"sr2", &kSr2Variant}, vKdc{"kdc", &kKdcVariant},
-    vK25{"k25", &kK25Variant}, vDcr{"dcr", &kDcrVariant}, vPef{"pef", &kPefVariant}, vDng{"dng", &kDngVariant},
-    vCr2{"cr2", &kCr2Variant}, vNef{"nef", &kNefVariant}, vTiff{"tiff", &kTiffVariant},
-    vOrf{"orf", &kOrfVariant}, vRaw{"raw", &kRawPanasonicVariant}, vLei{"lei", &kLeicaVariant},
-    vTfr{"3fr", &kThreefrVariant};
-const std::vector<Variant> kTiffPartVariants = {vArw,  vSr2,  vKdc,  vK25,  vDcr,  vPef,
-                                                vDng, vCr2, vNef, vTiff, vOrf};
-const std::vector<Variant> kAllVariants = {vArw,  vSr2,  vKdc,  vK25, vDcr, vPef, vDng,
-                                           vCr2, vNef, vTiff, vOrf, vRaw, vLei, vTfr};
+// In engine order; the last three are those of the Panasonic, Leica and 3FR checkers.
+const ClassifierVariant* const kVariants[] = {&kArwVariant, &kSr2Variant, &kKdcVariant,  &kK25Variant, &kDcrVariant,
+                                              &kPefVariant, &kDngVariant, &kCr2Variant,  &kNefVariant, &kTiffVariant,
+                                              &kOrfVariant, &kRawPanasonicVariant, &kLeicaVariant, &kThreefrVariant};
+const char* const kNames[] = {"arw", "sr2", "kdc", "k25", "dcr", "pef", "dng",
+                              "cr2", "nef", "tiff", "orf", "raw", "lei", "3fr"};
+enum : int { None = -1, Arw, Sr2, Kdc, K25, Dcr, Pef, Dng, Cr2, Nef, Tiff, Orf, Raw, Lei, Tfr };
 
-// A file whose IFD0 holds the given entries first, filled up to `entries`
-// with harmless ones, and a chain of `ifds` IFDs.
+// IFD0: Make, Model, SubIFDs and `extra` (those given), filled up to the entry count; `ifds` IFDs in the chain.
 struct Camera {
+  std::string make{}, model{};
+  bool subIfds = false;
   std::array<uint8_t, 2> magic{'*', 0};
-  bool cr2Mark = false;
-  std::function<std::vector<TiffEntry>(TiffBuilder&)> deciding;
+  bool cr2 = false;
   int ifds = 1;
+  Ifd extra{};
 
-  TiffBuilder build(uint32_t entries) const {
-    TiffBuilder b(true);
+  TiffBuilder build(std::size_t entries = 4) const {
+    TiffBuilder b;
     b.magic(magic[0], magic[1]);
-    if (cr2Mark) b.putBytes(8, {'C', 'R', 2, 0, 0, 0, 0, 0});
-    std::vector<TiffEntry> list = deciding(b);
-    while (list.size() < entries) list.push_back(TiffBuilder::longValue(kImageWidth, 64));
-    list.resize(entries);
-    uint32_t previous = b.appendIfd(list);
-    b.setIfd0(previous);
-    for (int i = 1; i < ifds; ++i) {
-      const uint32_t next = b.appendIfd({TiffBuilder::longValue(kImageWidth, 8), TiffBuilder::longValue(kImageWidth, 8)});
-      b.setNext(previous, next);
-      previous = next;
-    }
+    if (cr2) b.putBytes(8, {'C', 'R', 2, 0});
+    Ifd first;
+    if (!make.empty()) first.push_back(b.string(kMake, make));
+    if (!model.empty()) first.push_back(b.string(kModel, model));
+    if (subIfds) first.push_back(longValue(kSubIfds, 0x2000));
+    first.insert(first.end(), extra.begin(), extra.end());
+    std::vector<Ifd> chain(ifds, Ifd(2, longValue(kImageWidth, 8)));
+    chain[0] = filled(first, entries);
+    b.chain(chain);
     return b;
   }
 };
 
-Camera makeAndModel(std::string make, std::string model, bool subIfds) {
-  Camera c;
-  c.deciding = [=](TiffBuilder& b) {
-    std::vector<TiffEntry> e;
-    if (!make.empty()) e.push_back(b.string(kMake, make));
-    if (!model.empty()) e.push_back(b.string(kModel, model));
-    if (subIfds) e.push_back(TiffBuilder::longValue(kSubIfds, 0x2000));
-    return e;
-  };
-  return c;
-}
-
-Camera withMagic(Camera c, uint8_t byte2, uint8_t byte3) {
-  c.magic = {byte2, byte3};
-  return c;
-}
-
-struct Sample {
-  Variant variant;
-  Camera camera;
-  uint32_t deciding;  // entries that decide
+struct Classified : TiffFixture {
+  Classified(int variant, const TiffBuilder& file) {
+    place(file, 5);
+    answer = classify(*kVariants[variant], 5);
+  }
+  bool answer;
 };
 
-std::vector<Sample> samples() {
-  Camera pentax = makeAndModel("PENTAX Corporation", "", false);
-  pentax.ifds = 3;
-  Camera dng;
-  dng.deciding = [](TiffBuilder&) { return std::vector<TiffEntry>{{kDngVersion, kByte, 4, 0x00000401}}; };
-  Camera cr2 = makeAndModel("Canon", "", false);
-  cr2.cr2Mark = true;
-  Camera plain;
-  plain.deciding = [](TiffBuilder&) { return std::vector<TiffEntry>{TiffBuilder::longValue(kImageWidth, 1)}; };
-  return {
-      {vArw, makeAndModel("", "DSLR-A700", true), 2},
-      {vSr2, makeAndModel("SONY", "DSC-R1", false), 2},
-      {vKdc, makeAndModel("", "Kodak DC120 ZOOM", true), 2},
-      {vK25, makeAndModel("", "KODAK DC25", true), 2},
-      {vDcr, makeAndModel("", "DCS Pro 14n", true), 2},
-      {vPef, pentax, 1},
-      {vDng, dng, 1},
-      {vCr2, cr2, 1},
-      {vNef, makeAndModel("NIKON CORPORATION", "", true), 2},
-      {vTiff, plain, 1},
-      {vOrf, withMagic(makeAndModel("OLYMPUS IMAGING CORP.", "", false), 'R', 'O'), 1},
-      {vRaw, withMagic(makeAndModel("Panasonic", "", false), 'U', 0), 1},
-      {vLei, withMagic(makeAndModel("LEICA", "", false), 'U', 0), 1},
-      {vTfr, makeAndModel("Hasselblad", "", true), 2},
+const Camera kNikonDng{.make = "NIKON", .extra = {{kDngVersion, kByte, 4, 0x00000401}}};
+
+TEST(MakeClassifier, EachVariantsOwnFileWithinTheEntryLimits) {
+  const Camera own[] = {
+      {.model = "DSLR-A700", .subIfds = true},        {.make = "SONY", .model = "DSC-R1"},
+      {.model = "Kodak DC120 ZOOM", .subIfds = true}, {.model = "KODAK DC25", .subIfds = true},
+      {.model = "DCS Pro 14n", .subIfds = true},      {.make = "PENTAX Corporation", .ifds = 3},
+      kNikonDng,                                      {.make = "Canon", .cr2 = true},
+      {.make = "NIKON CORPORATION", .subIfds = true}, {.extra = {longValue(kImageWidth, 1)}},
+      {.make = "OLYMPUS IMAGING CORP.", .magic = {'R', 'O'}}, {.make = "Panasonic", .magic = {'U', 0}},
+      {.make = "LEICA", .magic = {'U', 0}},           {.make = "Hasselblad", .subIfds = true},
   };
-}
-
-bool classifyFile(const Variant& v, const TiffBuilder& file, ScanContext* flags = nullptr) {
-  TiffFixture f;
-  f.place(file, 5);
-  const bool answer = f.classify(*v.variant, 5);
-  if (flags) flags->tiff = f.context.tiff;
-  if (flags) flags->bSonyArwA100File = f.context.bSonyArwA100File;
-  if (flags) flags->bSonyArwA700File = f.context.bSonyArwA700File;
-  return answer;
-}
-
-TEST(MakeClassifier, EachVariantRecognisesItsFormatWithinTheEntryLimits) {
-  for (const Sample& s : samples()) {
-    SCOPED_TRACE(s.variant.name);
-    EXPECT_TRUE(classifyFile(s.variant, s.camera.build(std::max(s.deciding, 4u))));
-    EXPECT_TRUE(classifyFile(s.variant, s.camera.build(100)));
-    EXPECT_FALSE(classifyFile(s.variant, s.camera.build(101)));
-    if (s.deciding == 1) {
-      EXPECT_FALSE(classifyFile(s.variant, s.camera.build(1)));
+  for (int v = Arw; v <= Tfr; ++v) {
+    SCOPED_TRACE(kNames[v]);
+    for (std::size_t entries : {1u, 2u, 3u, 4u, 100u, 101u}) {
+      const bool inRange = entries >= (v == Arw ? 4u : 2u) && entries <= 100;
+      EXPECT_EQ(Classified(v, own[v].build(entries)).answer, inRange) << entries;
     }
-    // Two or three entries are too few for the ARW variant only.
-    for (uint32_t entries : {2u, 3u}) EXPECT_EQ(classifyFile(s.variant, s.camera.build(entries)), s.variant.name != std::string("arw"));
+  }
+}
+
+// Every other variant answers false.
+TEST(MakeClassifier, WhichVariantClaimsEachFile) {
+  const std::pair<Camera, int> cases[] = {
+      {{.make = "Canon", .cr2 = true}, Cr2},
+      {{.make = "Canon"}, Tiff},
+      {{.make = "NIKON", .subIfds = true}, Nef},
+      {{.make = "NIKON"}, Tiff},
+      {{.make = "OLYMPUS OPTICAL CO.,LTD", .magic = {'R', 'O'}}, Orf},
+      {{.make = "OLYMPUS", .magic = {'R', 'S'}}, Orf},
+      {{.make = "OLYMPUS"}, Tiff},
+      {{.make = "Hasselblad", .subIfds = true}, Tfr},
+      {{.make = "Hasselblad"}, Tiff},
+      {{.make = "Panasonic", .magic = {'U', 0}}, Raw},
+      {{.make = "Panasonic"}, Tiff},
+      {{.make = "LEICA", .magic = {'U', 0}}, Lei},
+      {{.make = "PENTAX", .ifds = 1}, Tiff},
+      {{.make = "PENTAX", .ifds = 2}, Tiff},
+      {{.make = "PENTAX", .ifds = 3}, Pef},
+      {{.make = "PENTAX", .ifds = 4}, None},
+      {{.make = "PENTAX", .ifds = 6}, None},
+      {kNikonDng, Dng},
+  };
+  for (const auto& [camera, claimer] : cases)
+    for (int v = Arw; v <= Tfr; ++v)
+      EXPECT_EQ(Classified(v, camera.build()).answer, v == claimer) << camera.make << camera.ifds << kNames[v];
+}
+
+TEST(MakeClassifier, FlagsLeftForTheLaterCheckers) {
+  for (int v = Arw; v <= Tfr; ++v) {
+    SCOPED_TRACE(kNames[v]);
+    auto flags = [v](const Camera& camera) { return Classified(v, camera.build()).context.tiff; };
+    EXPECT_EQ(flags({.make = "Canon", .cr2 = true}).bCanonCr2FileFound, v <= Cr2);
+    const TiffSectorFlags canon = flags({.make = "Canon"});
+    if (v == Arw || v == Sr2 || v == Kdc || v == Cr2 || v == Nef || v == Tiff) {
+      EXPECT_TRUE(canon.bCanonRawTiff && canon.bRawTiffFileFound && canon.bTiffFileFound);
+    }
+    EXPECT_TRUE(v != Orf || !canon.bCanonRawTiff);
+    EXPECT_TRUE(v > Raw || flags({.make = "OLYMPUS", .magic = {'R', 'O'}}).bOlympusOrfFileFound == (v <= Orf));
+    EXPECT_TRUE(flags({.make = "Hasselblad", .subIfds = true}).bThreefrFileFound);
+    EXPECT_FALSE(flags({.make = "Hasselblad"}).bThreefrFileFound);
+    if (v == Raw || v == Lei || v == Arw || v == Tiff) {
+      EXPECT_TRUE(flags({.make = "LEICA", .magic = {'U', 0}}).bLeicaFileFound);
+    }
+    // A DNG tag (here UniqueCameraModel) after a Pentax Make makes a DNG for the variants up to CR2.
+    const Camera pentaxDng{.make = "PENTAX", .subIfds = true, .extra = {{0xC614, kAscii, 12, 0}}};
+    EXPECT_TRUE(v > Cr2 || Classified(v, pentaxDng.build()).answer == (v == Dng));
+    const TiffSectorFlags dng = flags(kNikonDng);
+    EXPECT_EQ(dng.bPentaxDngFileFound, v <= Dng);
+    EXPECT_FALSE(dng.bNikonNefFileFound);
+    if (v > Orf) continue;
+    // A Pentax TIFF of one or two IFDs is a plain TIFF (the ORF variant names no flag for it); of three or more, not.
+    EXPECT_EQ(flags({.make = "PENTAX", .ifds = 2}).bTiffFileFound, v != Orf);
+    EXPECT_FALSE(flags({.make = "PENTAX", .ifds = 2}).bPentaxPefFileFound);
+    EXPECT_FALSE(flags({.make = "PENTAX", .ifds = 3}).bTiffFileFound);
+    EXPECT_FALSE(flags({.make = "PENTAX", .ifds = 4}).bTiffFileFound);
   }
 }
 
 TEST(MakeClassifier, CommonRejectionsComeBeforeAnyDeviceRead) {
-  TiffBuilder good(true);
-  good.setIfd0(good.appendIfd({TiffBuilder::longValue(kImageWidth, 1), TiffBuilder::longValue(kImageWidth, 1)}));
-  auto variantOf = [](const Bytes& header) {
-    TiffBuilder b(true);
-    b.putBytes(0, header);
-    return b;
-  };
-  const Bytes cases[] = {
+  const Bytes headers[] = {
       {'I', 'M', '*', 0, 8, 0, 0, 0},          {'M', 'I', 0, '*', 0, 0, 0, 8},
-      {'X', 'X', '*', 0, 8, 0, 0, 0},          {'I', 'I', '*', 0, 7, 0, 0, 0},
-      {'I', 'I', '*', 0, 0x01, 0, 0x60, 0x09}, {'M', 'M', 0, '*', 0x09, 0x60, 0x00, 0x01},
+      {'I', 'I', '*', 0, 7, 0, 0, 0},          {'I', 'I', '*', 0, 0x01, 0, 0x60, 0x09},
+      {'M', 'M', 0, '*', 0x09, 0x60, 0x00, 0x01},
+      {'I', 'I', 0x1A, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'},  // a Canon CRW
   };
-  for (const Variant& v : kAllVariants) {
-    SCOPED_TRACE(v.name);
-    for (const Bytes& header : cases) {
+  for (int v = Arw; v <= Tfr; ++v) {
+    for (const Bytes& header : headers) {
       TiffFixture f;
-      f.place(variantOf(header), 0);
+      f.placeBytes(header, 0);
       auto device = useTestDevice(f.context, f.path);
-      EXPECT_FALSE(f.classify(*v.variant));
-      EXPECT_TRUE(device->reads().empty());
+      EXPECT_FALSE(f.classify(*kVariants[v])) << kNames[v];
+      EXPECT_TRUE(device->reads().empty()) << kNames[v];
+      EXPECT_EQ(f.context.tiff.bCanonCrwFileFound, header[6] == 'H') << kNames[v];
     }
-    // "HEAPCCDR" at byte 6 is a Canon CRW: the flag for the CRW checker, no read.
-    TiffFixture f;
-    f.placeBytes({'I', 'I', 0x1A, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'}, 0);
-    auto device = useTestDevice(f.context, f.path);
-    EXPECT_FALSE(f.classify(*v.variant));
-    EXPECT_TRUE(f.context.tiff.bCanonCrwFileFound);
-    EXPECT_TRUE(device->reads().empty());
   }
-  // The same IFD with a sound header is read.
+  // The same IFD behind a sound header is read.
   TiffFixture f;
-  f.place(good, 0);
+  f.place(Camera{}.build(2));
   auto device = useTestDevice(f.context, f.path);
   EXPECT_TRUE(f.classify(kTiffVariant));
   EXPECT_FALSE(device->reads().empty());
 }
 
-TEST(MakeClassifier, ByteOrderFlags) {
-  for (bool littleEndian : {true, false}) {
-    TiffBuilder b(littleEndian);
-    b.setIfd0(b.appendIfd({TiffBuilder::longValue(kImageWidth, 1), TiffBuilder::longValue(kImageWidth, 1)}));
-    ScanContext flags;
-    EXPECT_TRUE(classifyFile(vTiff, b, &flags));
-    EXPECT_EQ(flags.tiff.bLittleEndianFile, littleEndian);
-    EXPECT_EQ(flags.tiff.bBigEndianFile, !littleEndian);
-  }
-}
-
-TEST(MakeClassifier, CanonCr2AndCanonTiff) {
-  Camera cr2 = makeAndModel("Canon", "", false);
-  cr2.cr2Mark = true;
-  for (const Variant& v : kAllVariants) {
-    ScanContext flags;
-    const bool answer = classifyFile(v, cr2.build(4), &flags);
-    const std::string name = v.name;
-    const bool marks = name == "arw" || name == "sr2" || name == "kdc" || name == "k25" || name == "dcr" ||
-                       name == "pef" || name == "dng" || name == "cr2";
-    EXPECT_EQ(flags.tiff.bCanonCr2FileFound, marks) << name;
-    EXPECT_EQ(answer, name == "cr2") << name;
-  }
-  // Without "CR" a Canon file is a camera TIFF, which the Kodak and SR2 variants leave at once.
-  const Camera canonTiff = makeAndModel("Canon", "", false);
-  for (const Variant& v : {vArw, vKdc, vSr2, vCr2, vNef, vTiff}) {
-    ScanContext flags;
-    const bool answer = classifyFile(v, canonTiff.build(4), &flags);
-    EXPECT_TRUE(flags.tiff.bCanonRawTiff && flags.tiff.bRawTiffFileFound && flags.tiff.bTiffFileFound) << v.name;
-    EXPECT_EQ(answer, v.variant == &kTiffVariant) << v.name;
-  }
-  ScanContext flags;
-  EXPECT_FALSE(classifyFile(vOrf, canonTiff.build(4), &flags));
-  EXPECT_FALSE(flags.tiff.bCanonRawTiff);
-}
-
-TEST(MakeClassifier, OlympusOrfInEveryVariantThatKnowsIt) {
-  for (uint8_t mark : {'O', 'S'}) {
-    const Camera orf = withMagic(makeAndModel("OLYMPUS OPTICAL CO.,LTD", "", false), 'R', mark);
-    for (const Variant& v : kTiffPartVariants) {
-      ScanContext flags;
-      const bool answer = classifyFile(v, orf.build(4), &flags);
-      EXPECT_TRUE(flags.tiff.bOlympusOrfFileFound) << v.name;
-      EXPECT_EQ(answer, v.variant == &kOrfVariant) << v.name;
-    }
-    ScanContext flags;
-    EXPECT_FALSE(classifyFile(vRaw, orf.build(4), &flags));
-    EXPECT_FALSE(flags.tiff.bOlympusOrfFileFound);
-  }
-  // "OLYMPUS" with TIFF magic is no ORF.
-  ScanContext flags;
-  EXPECT_FALSE(classifyFile(vOrf, makeAndModel("OLYMPUS", "", false).build(4), &flags));
-}
-
-TEST(MakeClassifier, PentaxByChainLength) {
-  for (int ifds : {1, 2, 3, 4, 6}) {
-    Camera pentax = makeAndModel("PENTAX", "", false);
-    pentax.ifds = ifds;
-    for (const Variant& v : kTiffPartVariants) {
-      SCOPED_TRACE(std::string(v.name) + " " + std::to_string(ifds));
-      ScanContext flags;
-      const bool answer = classifyFile(v, pentax.build(4), &flags);
-      if (ifds >= 4) {
-        EXPECT_FALSE(answer);
-        EXPECT_FALSE(flags.tiff.bTiffFileFound);
-      } else if (ifds == 3) {
-        EXPECT_EQ(answer, v.variant == &kPefVariant);
-        EXPECT_FALSE(flags.tiff.bTiffFileFound);
-      } else {
-        // A plain Pentax TIFF (the ORF variant names no flag for it).
-        EXPECT_EQ(answer, v.variant == &kTiffVariant);
-        EXPECT_EQ(flags.tiff.bTiffFileFound, v.variant != &kOrfVariant);
-        EXPECT_FALSE(flags.tiff.bPentaxPefFileFound);
-      }
-    }
-  }
-  // DNG tags after a Pentax Make make it a DNG for the variants that look for them.
-  Camera pentaxDng;
-  pentaxDng.deciding = [](TiffBuilder& b) {
-    return std::vector<TiffEntry>{b.string(kMake, "PENTAX"), TiffBuilder::longValue(kSubIfds, 0x2000),
-                                  b.string(kUniqueCameraModel, "PENTAX K10D")};
-  };
-  EXPECT_TRUE(classifyFile(vDng, pentaxDng.build(4)));
-  EXPECT_FALSE(classifyFile(vPef, pentaxDng.build(4)));
-  EXPECT_FALSE(classifyFile(vCr2, pentaxDng.build(4)));
-}
-
-TEST(MakeClassifier, MakeOffsetLimits) {
-  struct Case {
-    Variant variant;
-    uint32_t limit;
-  };
-  for (const Case& c : {Case{vArw, 0x6400000}, Case{vCr2, 0x9600000}, Case{vK25, 0x9600000}}) {
-    for (uint32_t offset : {c.limit, c.limit + 1}) {
+TEST(MakeClassifier, MakeAndModelOffsetLimits) {
+  for (auto [v, limit] : {std::pair{Arw, 0x6400000u}, {Cr2, 0x9600000u}, {K25, 0x9600000u}}) {
+    for (uint32_t offset : {limit, limit + 1}) {
       TiffFixture f(512, 0xA000000);
-      TiffBuilder b(true);
-      b.putBytes(8, {'C', 'R', 2, 0, 0, 0, 0, 0});
-      b.setIfd0(b.appendIfd({{kMake, kAscii, 6, offset}, TiffBuilder::longValue(kImageWidth, 1),
-                             TiffBuilder::longValue(kImageWidth, 1), TiffBuilder::longValue(kImageWidth, 1)}));
-      f.place(b, 0);
+      TiffBuilder b;
+      b.putBytes(8, {'C', 'R', 2, 0});
+      b.chain({filled({{kMake, kAscii, 6, offset}}, 4)});
+      f.place(b);
       f.image.put(offset, {'C', 'a', 'n', 'o', 'n', 0});
-      f.classify(*c.variant.variant);
-      EXPECT_EQ(f.context.tiff.bCanonCr2FileFound, offset == c.limit) << c.variant.name << " " << offset;
+      f.classify(*kVariants[v]);
+      EXPECT_EQ(f.context.tiff.bCanonCr2FileFound, offset == limit) << kNames[v] << " " << offset;
     }
   }
+  // SR2: a Model starting "DSC-R1" after a SONY Make, at most 100 MiB into the file.
+  EXPECT_TRUE(Classified(Sr2, Camera{.make = "SONY", .model = "DSC-R1 extra"}.build(2)).answer);
+  EXPECT_FALSE(Classified(Sr2, Camera{.make = "SONY", .model = "DSLR-A700"}.build(2)).answer);
+  TiffFixture f(512, 0x6500000);
+  TiffBuilder b;
+  b.chain({{b.string(kMake, "SONY"), {kModel, kAscii, 7, 0x6400001}}});
+  f.place(b);
+  f.image.put(0x6400001, {'D', 'S', 'C', '-', 'R', '1', 0});
+  EXPECT_FALSE(f.classify(kSr2Variant));
 }
 
-TEST(MakeClassifier, ArwModelTable) {
-  struct Case {
-    std::string model;
-    TiffFlags flag;
-  };
-  const Case cases[] = {
+TEST(MakeClassifier, ArwModelRules) {
+  const std::pair<std::string, TiffFlags> cases[] = {
       {"DSLR-A700", kArwA700}, {"DSLR-A700 Mark II", kArwA700}, {"DSLR-A350", kArwA700},
-      {"DSLR-A200", kArwA700}, {"DSLR-A300", kArwA700},        {"DSLR-A100", kArwA100},
-      {"DSC-R1", kSr2},        {"DSC-R1X", 0},                  {"DCS PRO", kDcr},
-      {"DCS 669C", kDcr},      {"DCS 669CX", 0},                {"DCS 669CXX", kDcr},
-      {"KODAK DC25", kK25},    {"Kodak DC120", kKdc},           {"DCS Pro SLR/n", kDcr},
-      {"Kodak Digital Science DC50", kKdc}, {"KODAK P880 ZOOM DIGITAL CAMERA", kKdc},
-      {"NEX-5", 0},
+      {"DSLR-A100", kArwA100}, {"DSC-R1", kSr2},                {"DSC-R1X", 0},
+      {"DCS PRO", kDcr},       {"DCS 669C", kDcr},              {"DCS 669CX", 0},
+      {"DCS 669CXX", kDcr},    {"KODAK DC25", kK25},            {"Kodak DC120", kKdc},
+      {"DCS Pro SLR/n", kDcr}, {"Kodak Digital Science DC50", kKdc},
+      {"KODAK P880 ZOOM DIGITAL CAMERA", kKdc},                 {"NEX-5", 0},
   };
-  for (const Case& c : cases) {
-    ScanContext flags;
-    const bool answer = classifyFile(vArw, makeAndModel("", c.model, true).build(4), &flags);
-    EXPECT_EQ(answer, (c.flag & (kArwA100 | kArwA700)) != 0) << c.model;
-    const TiffFlags seen = kArwA100 | kArwA700 | kSr2 | kDcr | kK25 | kKdc;
-    for (TiffFlags bit = 1; bit <= kArwA700; bit <<= 1)
-      if (seen & bit) {
-        EXPECT_EQ(anyFlag(flags, bit), (c.flag & bit) != 0) << c.model << " bit " << bit;
-      }
+  for (const auto& [model, flag] : cases) {
+    Classified r(Arw, Camera{.model = model, .subIfds = true}.build());
+    EXPECT_EQ(r.answer, (flag & (kArwA100 | kArwA700)) != 0) << model;
+    for (TiffFlags bit : {kArwA100, kArwA700, kSr2, kDcr, kK25, kKdc})
+      EXPECT_EQ(anyFlag(r.context, bit), (flag & bit) != 0) << model << " bit " << bit;
   }
 }
 
 TEST(MakeClassifier, KodakModelRules) {
   struct Case {
     std::string model;
-    bool dcr[3];  // KDC, K25, DCR variants
-    bool k25[3];
+    bool dcr[3], k25[3];  // by the KDC, K25 and DCR variants
   };
   const Case cases[] = {
       {"DCS Pro 14n", {true, true, true}, {false, false, false}},
@@ -310,99 +207,15 @@ TEST(MakeClassifier, KodakModelRules) {
       {"KODAK DC25", {false, false, false}, {true, true, false}},
       {"DCS PRO", {true, true, false}, {false, false, false}},
   };
-  const Variant kodak[] = {vKdc, vK25, vDcr};
   for (const Case& c : cases) {
     for (int i = 0; i < 3; ++i) {
-      ScanContext flags;
-      classifyFile(kodak[i], makeAndModel("", c.model, true).build(2), &flags);
-      EXPECT_EQ(flags.tiff.bKodakDcrFileFound, c.dcr[i]) << c.model << " " << kodak[i].name;
-      EXPECT_EQ(flags.tiff.bKodakK25FileFound, c.k25[i]) << c.model << " " << kodak[i].name;
+      Classified r(Kdc + i, Camera{.model = c.model, .subIfds = true}.build(2));
+      EXPECT_EQ(r.context.tiff.bKodakDcrFileFound, c.dcr[i]) << c.model << " " << kNames[Kdc + i];
+      EXPECT_EQ(r.context.tiff.bKodakK25FileFound, c.k25[i]) << c.model << " " << kNames[Kdc + i];
     }
   }
-  // "KODAK DC25" is a K25 for the ARW and SR2 variants too; a Kodak DC120 Make is a KDC for the KDC variant.
-  for (const Variant& v : {vArw, vSr2}) {
-    ScanContext flags;
-    classifyFile(v, makeAndModel("", "KODAK DC25", true).build(4), &flags);
-    EXPECT_TRUE(flags.tiff.bKodakK25FileFound) << v.name;
-  }
-  EXPECT_TRUE(classifyFile(vKdc, makeAndModel("Kodak DC120 ZOOM Digital Camera", "", true).build(2)));
-}
-
-TEST(MakeClassifier, HasselbladIsThreefrOnlyWithSubIfds) {
-  for (bool subIfds : {true, false}) {
-    const Camera hasselblad = makeAndModel("Hasselblad", "", subIfds);
-    for (const Variant& v : kAllVariants) {
-      ScanContext flags;
-      const bool answer = classifyFile(v, hasselblad.build(4), &flags);
-      EXPECT_EQ(flags.tiff.bThreefrFileFound, subIfds) << v.name;
-      // Without sub-IFDs it is a plain TIFF.
-      EXPECT_EQ(answer, v.variant == (subIfds ? &kThreefrVariant : &kTiffVariant)) << v.name;
-    }
-  }
-}
-
-TEST(MakeClassifier, DngVersionTag) {
-  Camera dng;
-  dng.deciding = [](TiffBuilder& b) {
-    return std::vector<TiffEntry>{b.string(kMake, "NIKON"), {kDngVersion, kByte, 4, 0x00000401}};
-  };
-  for (const Variant& v : kAllVariants) {
-    ScanContext flags;
-    const bool answer = classifyFile(v, dng.build(4), &flags);
-    const std::string name = v.name;
-    const bool knowsDng = name == "arw" || name == "sr2" || name == "kdc" || name == "k25" || name == "dcr" ||
-                          name == "pef" || name == "dng";
-    EXPECT_EQ(answer, name == "dng") << name;
-    EXPECT_EQ(flags.tiff.bPentaxDngFileFound, knowsDng) << name;
-    EXPECT_FALSE(flags.tiff.bNikonNefFileFound) << name;
-  }
-}
-
-TEST(MakeClassifier, PanasonicAndLeicaMarks) {
-  const Camera panasonic = withMagic(makeAndModel("Panasonic", "", false), 'U', 0);
-  EXPECT_TRUE(classifyFile(vRaw, panasonic.build(2)));
-  EXPECT_FALSE(classifyFile(vLei, panasonic.build(2)));
-  EXPECT_FALSE(classifyFile(vTfr, panasonic.build(2)));
-  // The same Make with TIFF magic is claimed by none of the three.
-  const Camera plainPanasonic = makeAndModel("Panasonic", "", false);
-  for (const Variant& v : {vRaw, vLei, vTfr}) EXPECT_FALSE(classifyFile(v, plainPanasonic.build(2))) << v.name;
-
-  const Camera leica = withMagic(makeAndModel("LEICA", "", false), 'U', 0);
-  for (const Variant& v : {vRaw, vLei, vArw, vTiff}) {
-    ScanContext flags;
-    const bool answer = classifyFile(v, leica.build(4), &flags);
-    EXPECT_TRUE(flags.tiff.bLeicaFileFound) << v.name;
-    EXPECT_EQ(answer, v.variant == &kLeicaVariant) << v.name;
-  }
-  EXPECT_FALSE(classifyFile(vTfr, leica.build(2)));
-}
-
-TEST(MakeClassifier, SonyMakeFindsTheR1ForSr2) {
-  EXPECT_TRUE(classifyFile(vSr2, makeAndModel("SONY", "DSC-R1 extra", false).build(2)));
-  EXPECT_FALSE(classifyFile(vSr2, makeAndModel("SONY", "DSLR-A700", false).build(2)));
-  // A Model beyond 100 MiB after a SONY Make rejects the header.
-  TiffFixture f(512, 0x6500000);
-  TiffBuilder b(true);
-  const TiffEntry make = b.string(kMake, "SONY");
-  b.setIfd0(b.appendIfd({make, {kModel, kAscii, 7, 0x6400001}}));
-  f.place(b, 0);
-  f.image.put(0x6400001, {'D', 'S', 'C', '-', 'R', '1', 0});
-  EXPECT_FALSE(f.classify(kSr2Variant));
-}
-
-TEST(MakeClassifier, NikonRules) {
-  const Camera nef = makeAndModel("NIKON CORPORATION", "", true);
-  for (const Variant& v : kTiffPartVariants) {
-    ScanContext flags;
-    const bool answer = classifyFile(v, nef.build(4), &flags);
-    EXPECT_EQ(flags.tiff.bNikonNefFileFound, v.variant != &kTiffVariant && v.variant != &kOrfVariant) << v.name;
-    EXPECT_EQ(answer, v.variant == &kNefVariant) << v.name;
-  }
-  // A Nikon TIFF without sub-IFDs is a plain TIFF.
-  ScanContext flags;
-  EXPECT_FALSE(classifyFile(vNef, makeAndModel("NIKON", "", false).build(4), &flags));
-  EXPECT_TRUE(flags.tiff.bTiffFileFound && flags.tiff.bRawTiffFileFound);
-  EXPECT_FALSE(flags.tiff.bNikonNefFileFound);
+  EXPECT_TRUE(Classified(Sr2, Camera{.model = "KODAK DC25", .subIfds = true}.build()).context.tiff.bKodakK25FileFound);
+  EXPECT_TRUE(Classified(Kdc, Camera{.make = "Kodak DC120 ZOOM Digital Camera", .subIfds = true}.build(2)).answer);
 }
 
 }  // namespace

@@ -1,36 +1,64 @@
 #pragma once
-// A disk image for TIFF-family tests: files built with TiffBuilder are placed
-// at sectors, and checkers or classifier variants are run on them with a
-// context of their own.
+// A disk image holding TiffBuilder files at sectors, with a context of its own
+// for running the classifier variants and the checkers on them.
 
 #include <array>
 #include <memory>
 
 #include "checkers/MakeClassifier.h"
 #include "checkers/TiffBuilder.h"
+#include "checkers/TiffToolkit.h"
+#include "scan/Device.h"
 #include "scan/FileTypes.h"
 #include "scan/ReadDisk.h"
 #include "support/TestImage.h"
 
 namespace salvonix::test {
 
-// A JPEG of exactly `length` bytes (at least 40): start marker, APP0, start of
-// scan, scan data without markers, end marker.
-Bytes previewJpeg(std::size_t length, uint32_t seed);
+// A JPEG of `length` bytes: FF D8, APP0 of length 16, start of scan of length
+// 12, scan data without markers and, unless left out, FF D9.
+inline Bytes previewJpeg(std::size_t length, bool endMarker = true) {
+  Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
+                0xFF, 0xDA, 0x00, 0x0C, 3, 1, 0, 2, 0x11, 3, 0x11, 0, 0x3F, 0};
+  for (std::size_t i = jpeg.size(); i < length; ++i) jpeg.push_back(static_cast<uint8_t>(i * 7 % 251));
+  if (endMarker) {
+    jpeg[length - 2] = 0xFF;
+    jpeg[length - 1] = 0xD9;
+  }
+  return jpeg;
+}
 
 struct TiffFixture {
-  explicit TiffFixture(uint32_t bytesPerSector = 512, uint64_t imageSize = 32ull << 20);
+  explicit TiffFixture(uint32_t bytesPerSector = 512, uint64_t imageSize = 32ull << 20)
+      : path(dir.file("disk.img")), image(path, imageSize) {
+    context.cDriveMountedPath = path;
+    context.u32BytesInSector = bytesPerSector;
+    context.u64DriveSectorNumber = imageSize / bytesPerSector;
+  }
 
   void place(const TiffBuilder& file, uint64_t sector = 0) { placeBytes(file.bytes(), sector); }
   void placeBytes(const Bytes& bytes, uint64_t sector) { image.putAtSector(sector, bytes, context.u32BytesInSector); }
-  std::array<uint8_t, kSectorHeaderSize> header(uint64_t sector) const;
+  std::array<uint8_t, kSectorHeaderSize> header(uint64_t sector) const {
+    std::array<uint8_t, kSectorHeaderSize> bytes{};
+    if (auto device = Device::open(path)) device->readAt(sector * context.u32BytesInSector, bytes.data(), bytes.size());
+    return bytes;
+  }
 
-  // The variant's classifier on the sector, with the flags left in context.
-  bool classify(const tiff::ClassifierVariant& variant, uint64_t sector = 0);
-  // A new checker of the type on the sector: isFile, then the size when it answered yes (else 0).
+  bool classify(const tiff::ClassifierVariant& variant, uint64_t sector = 0) {
+    ReadDisk readDisk(context);
+    tiff::TiffReader reader(context, readDisk);
+    const auto bytes = header(sector);
+    tiff::MakeClassifier classifier(context, reader, variant);
+    return classifier.classify(SectorHeader(bytes.data(), kSectorHeaderSize), sector);
+  }
   std::unique_ptr<FileCheck> checker(FileType type) { return fileTypeRow(type).create(context); }
-  bool isFile(FileCheck& checker, uint64_t sector = 0);
-  uint64_t size(FileCheck& checker, uint64_t sector = 0);
+  // isFile, then the size when it answered yes (else 0).
+  uint64_t size(FileCheck& checker, uint64_t sector = 0) {
+    const auto bytes = header(sector);
+    const SectorHeader view(bytes.data(), kSectorHeaderSize);
+    context.clearPerSectorFlags();
+    return checker.isFile(view, sector) ? checker.fileSizeCalculation(view, sector) : 0;
+  }
   uint64_t size(FileType type, uint64_t sector = 0) { return size(*checker(type), sector); }
 
   TempDir dir;

@@ -11,19 +11,13 @@
 namespace salvonix::test {
 namespace {
 
-constexpr FileType kTiffFamily[] = {FileType::Arw, FileType::Sr2, FileType::Kdc, FileType::K25,
-                                    FileType::Dcr, FileType::Pef, FileType::Dng, FileType::Cr2,
-                                    FileType::Nef, FileType::Tiff, FileType::Orf, FileType::RawPanasonic,
-                                    FileType::Leica, FileType::ThreeFR};
+constexpr uint16_t kTags[] = {0x00FE, kMake, kModel, kStripOffsets, kStripByteCounts, 0x0144, 0x0145,
+                              kSubIfds, kJpegOffset, kJpegLength, 0x02BC, 0x8769, 0x927C, kDngVersion,
+                              0xC634, 0x002E, 0xFDE9, 0x0081, 0x2020, kImageWidth};
+const char* const kStrings[] = {"Canon", "NIKON", "LEICA", "Phase", "PENTAX", "OLYMPUS", "Panasonic", "Hasselblad",
+                                "SONY", "DSLR-A700", "DSLR-A100", "DSC-R1", "KODAK DC25", "DCS Pro 14n", "OLYMP",
+                                "PENTAX *ist D"};
 
-constexpr uint16_t kTags[] = {kNewSubfileType, kMake, kModel, kStripOffsets, kStripByteCounts, kTileOffsets,
-                              kTileByteCounts, kSubIfds, kJpegOffset, kJpegLength, kXmp, kExifIfd, kMakerNote,
-                              kDngVersion, kDngPrivateData, 0x002E, 0xFDE9, 0x0081, 0x2020, kImageWidth};
-const char* const kStrings[] = {"Canon", "NIKON", "LEICA", "Phase", "PENTAX", "OLYMPUS", "Panasonic",
-                                "Hasselblad", "SONY", "DSLR-A700", "DSLR-A100", "DSC-R1", "KODAK DC25",
-                                "DCS Pro 14n", "OLYMP", "PENTAX *ist D"};
-
-// A file of `length` bytes whose header and directories are random but plausible.
 Bytes randomTiff(std::mt19937& random, uint32_t length) {
   std::uniform_int_distribution<uint32_t> any;
   auto below = [&](uint32_t n) { return any(random) % n; };
@@ -35,20 +29,16 @@ Bytes randomTiff(std::mt19937& random, uint32_t length) {
   b.padTo(length);
   for (int s = 0; s < 20; ++s) {
     const std::string text = kStrings[below(std::size(kStrings))];
-    b.putBytes(below(length - 40), Bytes(text.begin(), text.end() + 1));
+    b.putBytes(below(length - 40), Bytes(text.c_str(), text.c_str() + text.size() + 1));
   }
   auto value = [&] {
-    switch (below(4)) {
-      case 0: return below(length);
-      case 1: return below(64);
-      case 2: return any(random);
-      default: return below(length) & ~3u;
-    }
+    const uint32_t kind = below(4);
+    return kind == 0 ? below(length) : kind == 1 ? below(64) : kind == 2 ? any(random) : below(length) & ~3u;
   };
   for (int d = 0; d < 12; ++d) {
     const uint32_t at = below(length - 1300) & ~1u;
     const uint32_t entries = below(8) == 0 ? below(200) : 2 + below(20);
-    std::vector<TiffEntry> list;
+    Ifd list;
     for (uint32_t k = 0; k < std::min(entries, 100u); ++k) {
       const uint16_t type = static_cast<uint16_t>(below(3) == 0 ? below(20) : uint32_t{kLong});
       const uint32_t count = below(3) == 0 ? any(random) : below(4) == 0 ? 65535 - below(3) : below(30);
@@ -65,42 +55,27 @@ Bytes randomTiff(std::mt19937& random, uint32_t length) {
 TEST(TiffRandomStructures, CheckersEndAndStayWithinLimits) {
   TiffFixture f(512, 64 << 20);
   std::mt19937 random(20240607);
-  constexpr uint32_t kFiles = 150;
-  constexpr uint32_t kFileBytes = 64 * 1024;
-  for (uint32_t i = 0; i < kFiles; ++i) f.placeBytes(randomTiff(random, kFileBytes), i * (kFileBytes / 512));
+  constexpr uint32_t kFiles = 150, kSectorsPerFile = 128;
+  for (uint32_t i = 0; i < kFiles; ++i) f.placeBytes(randomTiff(random, kSectorsPerFile * 512), i * kSectorsPerFile);
   std::vector<std::unique_ptr<FileCheck>> checkers;
-  for (FileType type : kTiffFamily) checkers.push_back(f.checker(type));
+  for (FileType type : {FileType::Arw, FileType::Sr2, FileType::Kdc, FileType::K25, FileType::Dcr, FileType::Pef,
+                        FileType::Dng, FileType::Cr2, FileType::Nef, FileType::Tiff, FileType::Orf,
+                        FileType::RawPanasonic, FileType::Leica, FileType::ThreeFR})
+    checkers.push_back(f.checker(type));
   uint64_t accepted = 0;
   for (uint32_t i = 0; i < kFiles; ++i) {
-    const uint64_t sector = i * (kFileBytes / 512);
+    const uint64_t sector = i * kSectorsPerFile;
     for (auto& checker : checkers) {
       const uint64_t size = f.size(*checker, sector);
       EXPECT_LE(size, 0xC800000u + 512 + 0x1900000 + 514) << checker->parentKey() << " file " << i;
-      if (size) ++accepted;
+      accepted += size != 0;
       if (f.context.bRawJpgFileFound) {
         EXPECT_LT(f.context.uExtraBytesOfJpgFileOffset, 512u);
         EXPECT_GE(f.context.u64RawJpgFileSectorNumber, sector);
       }
     }
   }
-  // The structures are plausible enough that some are taken.
-  EXPECT_GT(accepted, 0u);
-}
-
-TEST(TiffRandomStructures, WholeScanWithEveryTiffType) {
-  TempDir dir;
-  const std::string image = dir.file("disk.img");
-  TestImage disk(image, 16 << 20);
-  std::mt19937 random(7);
-  for (uint32_t i = 0; i < 60; ++i) disk.putAtSector(i * 256, randomTiff(random, 128 * 512));
-  const auto found = scanImage(image, {FileType::Arw, FileType::Sr2, FileType::Kdc, FileType::K25, FileType::Dcr,
-                                       FileType::Pef, FileType::Dng, FileType::Cr2, FileType::Nef, FileType::Tiff,
-                                       FileType::Orf, FileType::RawPanasonic, FileType::Leica, FileType::ThreeFR});
-  for (const FoundFile& file : found) {
-    EXPECT_GT(file.size, 0u);
-    EXPECT_GE(file.extraBytesToMove, 0);
-    EXPECT_LT(file.extraBytesToMove, 512);
-  }
+  EXPECT_GT(accepted, 0u);  // plausible enough that some are taken
 }
 
 }  // namespace
