@@ -1,32 +1,245 @@
-// The drive list over a fake machine: building and splitting, the table,
-// choosing a drive, and finding the drive of the results again.
+// Drive records and the drive list over a fake machine: its sysfs tree and
+// mount table made in a temporary folder, with udev properties where a test
+// gives them. The list: building and splitting, the table, choosing a drive,
+// and finding the drive of the results again.
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "drives/DriveFinder.h"
 #include "drives/DriveList.h"
-#include "drives/FakeMachine.h"
+#include "drives/SysfsBlockDeviceTree.h"
+#include "drives/SysfsFacts.h"
+#include "support/ChildProcess.h"
+#include "support/TestImage.h"
 
 namespace salvonix {
 namespace {
 
+namespace fs = std::filesystem;
 namespace k = drivekey;
-using test::FakeMachine;
+using Attributes = std::map<std::string, std::string>;
+using test::Bytes;
 
-struct DriveListRun {
+const std::string kUsbParent = "pci0000:00/0000:00:14.0/usb1/1-1/host6/target6:0:0/6:0:0:0";
+const std::string kSataParent = "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0";
+constexpr uint64_t kSataSectors = 976773168;  // 500,107,862,016 bytes
+
+// A SATA disk without a serial, a USB card reader with a mounted FAT
+// partition, a FireWire disk, a virtio disk mounted whole, an empty loop
+// device and one with 4,096-byte sectors. Only the card's file system is known.
+class FakeMachine : public BlockDeviceTree, public FilesystemProbe {
+ public:
+  FakeMachine() {
+    attributes(kSataParent, {{"vendor", "ATA     \n"}, {"model", "WDC WD5000AAKX-0\n"}, {"rev", "1H15\n"}});
+    addDisk(kSataParent, "sda", "8:0", kSataSectors);
+    addUsbReader("sdb", "8:16");
+    addBlock(kUsbParent + "/block/sdb/sdb1", "sdb1", "partition", "8:17", 30000);
+    const std::string fireWire = "pci0000:00/0000:00:1e.0/fw0/fw0.0/host7/target7:0:0/7:0:0:0";
+    subsystem("pci0000:00/0000:00:1e.0/fw0", "firewire");
+    attributes(fireWire, {{"vendor", "LaCie\n"}, {"model", "d2 Quadra\n"}, {"rev", "0100\n"}});
+    addDisk(fireWire, "sdc", "8:32", 2000000);
+    attributes("pci0000:00/0000:00:02.0/virtio1", {{"vendor", "0x1af4\n"}});
+    addDisk("pci0000:00/0000:00:02.0/virtio1", "vda", "254:0", 1 << 20, 512, false, {{"serial", "overlayblk\n"}});
+    addDisk("", "loop0", "7:0", 0);
+    addDisk("", "loop1", "7:1", 40960, 4096);
+    // Lines without a block device or unreadable are left out.
+    write(mountInfo(),
+          "21 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+          "22 21 0:5 / /proc rw - proc proc rw\n"
+          "garbage line\n"
+          "24 21 x:y / /bad rw - ext4 /dev/sdz rw\n"
+          "25 21 8:0 / /no-separator rw ext4 /dev/sda\n"
+          "23 21 8:17 / /media/user/CARD\\040ONE rw,nosuid shared:7 master:2 - vfat /dev/sdb1 rw,uid=1000\n");
+  }
+
+  std::vector<BlockDeviceEntry> blockDevices() override {
+    auto entries = SysfsBlockDeviceTree(root()).blockDevices();
+    for (auto& entry : entries) entry.properties = properties[entry.sysName];
+    return entries;
+  }
+  std::optional<FilesystemInfo> probe(const std::string& devicePath) override {
+    ++probeCalls;
+    return devicePath == "/dev/sdb1" ? std::optional(FilesystemInfo{"vfat", "CARD ONE"}) : std::nullopt;
+  }
+
+  // A USB card reader with a 16 MB card; vendor strings padded as SCSI pads them.
+  void addUsbReader(const std::string& name, const std::string& number) {
+    if (!fs::exists(devices() / kUsbParent)) {
+      subsystem("pci0000:00/0000:00:14.0/usb1/1-1", "usb");
+      attributes(kUsbParent, {{"vendor", "Generic \n"}, {"model", "STORAGE DEVICE  \n"}, {"rev", "1404\n"},
+                              {"vpd_pg80", std::string("\0\x80\0\x08  AB12CD", 12)}});
+    }
+    addDisk(kUsbParent, name, number, 31250, 512, true);
+  }
+  // A whole disk at parent/block/name whose "device" link points at parent (none: a virtual disk).
+  void addDisk(const std::string& parent, const std::string& name, const std::string& number, uint64_t sectors512,
+               uint32_t logicalBlockSize = 512, bool removable = false, Attributes more = {}) {
+    const std::string path = (parent.empty() ? std::string("virtual") : parent) + "/block/" + name;
+    more["queue/logical_block_size"] = std::to_string(logicalBlockSize) + "\n";
+    more["removable"] = removable ? "1\n" : "0\n";
+    addBlock(path, name, "disk", number, sectors512, more);
+    if (!parent.empty()) fs::create_symlink(devices() / parent, devices() / path / "device");
+  }
+  void addBlock(const std::string& path, const std::string& name, const std::string& type, const std::string& number,
+                uint64_t sectors512, Attributes more = {}) {
+    more["size"] = std::to_string(sectors512) + "\n";
+    more["uevent"] = "DEVNAME=" + name + "\nDEVTYPE=" + type + "\n";
+    attributes(path, more);
+    for (const auto& link : {sys() / "class/block" / name, sys() / "dev/block" / number}) {
+      fs::create_directories(link.parent_path());
+      fs::create_directory_symlink(devices() / path, link);
+    }
+  }
+  // Takes a block device out of class/block and dev/block, as when it is detached.
+  void detach(const std::string& name, const std::string& number) {
+    fs::remove(sys() / "class/block" / name);
+    fs::remove(sys() / "dev/block" / number);
+  }
+
+  std::string root() const { return sys().string(); }
+  std::string mountInfo() const { return dir.file("mountinfo"); }
+
+  std::vector<DriveRecord> records() {
+    std::vector<DriveRecord> records;
+    EXPECT_EQ(finder.findMediaMain(records, finder.volumeList()), kMediaFound);
+    return records;
+  }
+
+  test::TempDir dir;
+  std::map<std::string, Attributes> properties;  // udev's, by device name
+  int probeCalls = 0;
+  DriveFinder finder{*this, *this, mountInfo(), root()};
+
+ private:
+  fs::path sys() const { return dir.path() / "sys"; }
+  fs::path devices() const { return sys() / "devices"; }
+  static void write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  void attributes(const std::string& path, const Attributes& values) {
+    fs::create_directories(devices() / path);
+    for (const auto& [name, value] : values) write(devices() / path / name, value);
+  }
+  void subsystem(const std::string& path, const std::string& name) {
+    fs::create_directories(devices() / path);
+    fs::create_symlink(name, devices() / path / "subsystem");
+  }
+};
+
+const DriveRecord& recordOf(const std::vector<DriveRecord>& records, const std::string& path) {
+  for (const auto& record : records)
+    if (record.text(k::kDevicePath) == path) return record;
+  throw std::runtime_error("no record for " + path);
+}
+
+DriveRecord expected(std::initializer_list<std::pair<std::string_view, DriveRecord::Value>> values) {
+  DriveRecord record;
+  for (const auto& [key, value] : values) record.add(key, value);
+  return record;
+}
+
+TEST(DriveFinder, RecordsFromSysfsAlone) {
   FakeMachine machine;
-  DriveFinder finder = machine.finder();
+  const auto volumes = machine.finder.volumeList();
+  std::vector<std::array<std::string, 3>> seen;  // mounted path, name, device
+  for (const auto& v : volumes)
+    seen.push_back({v.text(k::kMountedPath), v.text(k::kVolumeName), v.text(k::kVolumePath)});
+  EXPECT_EQ(seen, (std::vector<std::array<std::string, 3>>{{"/", "/", "/dev/vda"},
+                                                          {"/media/user/CARD ONE", "CARD ONE", "/dev/sdb1"}}));
+
+  const auto records = machine.records();
+  // The empty loop device has nothing to scan; the unmounted nothing is left out.
+  std::vector<std::string> paths;
+  for (const auto& record : records) paths.push_back(record.text(k::kDevicePath));
+  EXPECT_EQ(paths,
+            (std::vector<std::string>{"/dev/loop1", "/dev/sda", "/dev/sdb", "/dev/sdb1", "/dev/sdc", "/dev/vda"}));
+  // SATA disk without a serial: no serial key at all.
+  EXPECT_EQ(recordOf(records, "/dev/sda"),
+            expected({{k::kPreferredBlockSize, uint64_t{512}}, {k::kWhetherSATA, uint64_t{1}},
+                      {k::kDeviceModel, std::string("WDC WD5000AAKX-0")}, {k::kDeviceRevision, std::string("1H15")},
+                      {k::kRemovable, uint64_t{0}}, {k::kDeviceSize, uint64_t{500107862016}},
+                      {k::kDevicePath, std::string("/dev/sda")}}));
+  // USB card reader: SCSI vendor strings without their padding, serial from the unit serial page.
+  EXPECT_EQ(recordOf(records, "/dev/sdb"),
+            expected({{k::kPreferredBlockSize, uint64_t{512}}, {k::kWhetherUSB, uint64_t{1}},
+                      {k::kVendorIdentification, std::string("Generic")},
+                      {k::kProductIdentification, std::string("STORAGE DEVICE")},
+                      {k::kProductRevisionLevel, std::string("1404")}, {k::kDeviceSerial, std::string("AB12CD")},
+                      {k::kRemovable, uint64_t{1}}, {k::kDeviceSize, uint64_t{31250 * 512}},
+                      {k::kDevicePath, std::string("/dev/sdb")}}));
+  // Its mounted partition: a volume with the file system's type and label, no sector size.
+  const DriveRecord& partition = recordOf(records, "/dev/sdb1");
+  EXPECT_EQ(std::tuple(partition.number(k::kWhetherVolume), partition.text(k::kContent),
+                       partition.text(k::kVolumeLabel), partition.number(k::kDeviceSize)),
+            std::tuple(1u, "vfat", "CARD ONE", 30000u * 512));
+  EXPECT_FALSE(partition.has(k::kPreferredBlockSize));
+  EXPECT_TRUE(partition.has(k::kWhetherUSB));
+  // FireWire counts as USB and never as SATA.
+  const DriveRecord& fireWire = recordOf(records, "/dev/sdc");
+  EXPECT_TRUE(fireWire.has(k::kWhetherUSB));
+  EXPECT_FALSE(fireWire.has(k::kWhetherSATA));
+  EXPECT_EQ(fireWire.text(k::kVendorIdentification), "LaCie");
+  // A virtio disk: no model, its serial from the block device itself; neither USB nor SATA.
+  const DriveRecord& virtio = recordOf(records, "/dev/vda");
+  EXPECT_EQ(virtio.text(k::kDeviceSerial), "overlayblk");
+  EXPECT_FALSE(virtio.has(k::kDeviceModel) || virtio.has(k::kWhetherUSB) || virtio.has(k::kWhetherSATA));
+  EXPECT_EQ(recordOf(records, "/dev/loop1").number(k::kPreferredBlockSize), 4096u);
+  EXPECT_EQ(machine.probeCalls, 1);  // only the mounted partition is probed
+}
+
+TEST(DriveFinder, UdevPropertiesComeFirst) {
+  FakeMachine machine;
+  machine.properties = {
+      {"sda", {{"ID_BUS", "ata"}, {"ID_MODEL", "WDC_WD5000AAKX"}, {"ID_MODEL_ENC", "WDC\\x20WD5000AAKX-00ERMA0\\x20"},
+               {"ID_SERIAL_SHORT", "WD-WCC2E1234567"}, {"ID_REVISION", "15.01H15"}}},
+      {"sdb", {{"ID_BUS", "usb"}, {"ID_VENDOR_ENC", "SanDisk\\x20"}, {"ID_MODEL", "Cruzer"}}},
+      {"sdb1", {{"ID_FS_TYPE", "exfat"}, {"ID_FS_LABEL_ENC", "MY\\x20CARD"}}},
+      {"vda", {{"ID_BUS", "usb"}}}};  // the property wins over what sysfs shows
+  const auto records = machine.records();
+  const DriveRecord& sata = recordOf(records, "/dev/sda");
+  EXPECT_EQ(sata.text(k::kDeviceModel), "WDC WD5000AAKX-00ERMA0");
+  EXPECT_EQ(sata.text(k::kDeviceSerial), "WD-WCC2E1234567");
+  EXPECT_EQ(sata.text(k::kDeviceRevision), "15.01H15");
+  const DriveRecord& usb = recordOf(records, "/dev/sdb");
+  EXPECT_EQ(usb.text(k::kVendorIdentification), "SanDisk");
+  EXPECT_EQ(usb.text(k::kProductIdentification), "Cruzer");
+  EXPECT_EQ(usb.text(k::kProductRevisionLevel), "1404");  // sysfs fills what udev lacks
+  EXPECT_EQ(recordOf(records, "/dev/sdb1").text(k::kContent), "exfat");
+  EXPECT_EQ(recordOf(records, "/dev/sdb1").text(k::kVolumeLabel), "MY CARD");
+  EXPECT_EQ(machine.probeCalls, 0);
+  EXPECT_TRUE(recordOf(records, "/dev/vda").has(k::kWhetherUSB));
+}
+
+TEST(SysfsFacts, SerialPage) {
+  EXPECT_EQ(serialFromVpdPage80(std::string("\0\x80\0\x0a  WD-123  \n", 14)), "WD-123");
+  EXPECT_EQ(serialFromVpdPage80(std::string("\0\x80\0\xff" "AB", 6)), "AB");  // length past the page
+  EXPECT_EQ(serialFromVpdPage80(std::string("\0\x83\0\x02" "AB", 6)), "");    // another page
+  EXPECT_EQ(serialFromVpdPage80(std::string("\0\x80", 2)), "");
+}
+
+TEST(BlkidProbe, ReadsTypeAndLabelOfAFatImage) {
+  if (!test::commandSucceeds("command -v mkfs.vfat")) GTEST_SKIP() << "mkfs.vfat is not installed";
+  test::TempDir dir;
+  const std::string image = test::TestImage(dir.file("fat.img"), 4 << 20).path();
+  ASSERT_TRUE(test::commandSucceeds("mkfs.vfat -n SALVONIX '" + image + "'"));
+  BlkidProbe probe;
+  const auto info = probe.probe(image);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->type, "vfat");
+  EXPECT_EQ(info->label, "SALVONIX");
+  EXPECT_FALSE(probe.probe(dir.file("missing.img")));
+  EXPECT_FALSE(probe.probe(test::TestImage(dir.file("zeros.img"), 1 << 20).path()));
+}
+
+struct DriveListRun : FakeMachine {
   ScanContext context;
   std::map<std::string, std::vector<uint8_t>> firstSectors;  // by device path
-  DriveList list{context, finder, [this](const std::string& path, uint32_t) {
-                   auto found = firstSectors.find(path);
-                   return found == firstSectors.end() ? std::vector<uint8_t>{} : found->second;
-                 }};
-
-  std::vector<std::string> rows() const {
-    std::vector<std::string> paths;
-    for (const auto& record : list.driveDictArray()) paths.push_back(record.text(k::kDevicePath));
-    return paths;
-  }
+  DriveList list{context, finder, [this](const std::string& path, uint32_t) { return firstSectors[path]; }};
   std::string previewPath() {
     std::lock_guard lock(context.previewPathMutex);
     return context.selectedDriveMountPointForPreview;
@@ -37,24 +250,22 @@ TEST(DriveList, BuildsSplitsAndTrims) {
   DriveListRun run;
   run.list.initialDriveList();
   EXPECT_EQ(run.list.responseFindMedia().size(), 6u);
-  EXPECT_EQ(run.rows(), (std::vector<std::string>{"/dev/loop1", "/dev/sda", "/dev/sdb", "/dev/sdc", "/dev/vda"}));
+  std::vector<std::string> rows;
+  for (const auto& record : run.list.driveDictArray()) rows.push_back(record.text(k::kDevicePath));
+  EXPECT_EQ(rows, (std::vector<std::string>{"/dev/loop1", "/dev/sda", "/dev/sdb", "/dev/sdc", "/dev/vda"}));
   ASSERT_EQ(run.list.volumeDictArray().size(), 1u);
-  EXPECT_EQ(run.list.volumeDictArray()[0].text(k::kVolumeName), "CARD ONE");
-  EXPECT_EQ(run.list.finalArrayForVolumes().size(), 2u);
   EXPECT_EQ(nameLine(run.list.volumeDictArray()[0]), "CARD ONE");
+  EXPECT_EQ(run.list.finalArrayForVolumes().size(), 2u);
 
+  // Drives that are not USB or FireWire get "-" for a missing model or serial; the others are left as they are.
   const auto& drives = run.list.driveDictArray();
-  // Drives that are not USB or FireWire get "-" for a missing model or serial.
   EXPECT_EQ(drives[1].text(k::kDeviceSerial), "-");
   EXPECT_EQ(drives[4].text(k::kDeviceModel), "-");
-  EXPECT_EQ(drives[4].text(k::kDeviceSerial), "overlayblk");
-  // USB and FireWire drives are left as they are.
   EXPECT_FALSE(drives[2].has(k::kDeviceModel));
 
   EXPECT_EQ(run.list.numberOfRowsInTableView(), 5u);
   EXPECT_EQ(run.list.objectValue(DriveColumn::Drives, 1), "WDC WD5000AAKX-0 1H15");
   EXPECT_EQ(run.list.objectValue(DriveColumn::Size, 1), "465.76 GB");
-  EXPECT_EQ(run.list.objectValue(DriveColumn::SerialNumber, 1), "-");
   EXPECT_EQ(run.list.objectValue(DriveColumn::Drives, 2), "Generic STORAGE DEVICE 1404");
   EXPECT_EQ(run.list.objectValue(DriveColumn::SerialNumber, 2), "-");  // USB: its serial is not shown
   EXPECT_EQ(run.list.objectValue(DriveColumn::SerialNumber, 3), "-");  // FireWire likewise
@@ -69,37 +280,29 @@ TEST(DriveList, ChoosingARowSetsTheScanParameters) {
   run.list.tableViewSelectionDidChange(1);
   EXPECT_TRUE(run.list.nextButtonEnabled());
   EXPECT_EQ(run.context.selectedDrive, "WDC WD5000AAKX-0");
-  EXPECT_EQ(run.context.model, "WDC WD5000AAKX-0");
   EXPECT_EQ(run.context.serial, "-");
   EXPECT_EQ(run.context.revision, "1H15");
-  EXPECT_EQ(run.list.selectedDriveNameToDisplay(), "WDC WD5000AAKX-0 1H15");
   EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sda");
   EXPECT_EQ(run.context.u32BytesInSector, 512u);
   EXPECT_EQ(run.context.selectedDriveSize, 500107862016u);
-  EXPECT_EQ(run.context.u64DriveSectorNumber, test::kSataSectors);
+  EXPECT_EQ(run.context.u64DriveSectorNumber, kSataSectors);
   EXPECT_EQ(run.list.descriptionText(), "Selected Drive: WDC WD5000AAKX-0\n\nSerial: -\n\nSize: 465.76 GB");
 
   run.list.tableViewSelectionDidChange(2);  // USB: the vendor is the model, "-" the serial
   EXPECT_EQ(run.context.selectedDrive, "STORAGE DEVICE");
   EXPECT_EQ(run.context.model, "Generic");
   EXPECT_EQ(run.context.serial, "-");
-  EXPECT_EQ(run.context.revision, "1404");
   EXPECT_EQ(run.list.selectedDriveNameToDisplay(), "Generic STORAGE DEVICE");
 
   run.list.tableViewSelectionDidChange(0);  // 4,096-byte sectors
   EXPECT_EQ(run.context.u32BytesInSector, 4096u);
   EXPECT_EQ(run.context.u64DriveSectorNumber, 40960u * 512 / 4096);
+  EXPECT_EQ(bytesInSectorOf(DriveRecord{}), 512u);  // a record without a sector size
 
   run.list.tableViewSelectionDidChange(std::nullopt);
   EXPECT_FALSE(run.list.nextButtonEnabled());
   EXPECT_FALSE(run.list.selectedRow());
   EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/loop1");  // the last choice stays
-}
-
-TEST(DriveList, RecordWithoutSectorSizeUses512) {
-  DriveRecord record;
-  record.add(k::kDeviceSize, uint64_t{4096});
-  EXPECT_EQ(bytesInSectorOf(record), 512u);
 }
 
 TEST(DriveList, RebuildFindsTheScannedDriveUnderItsNewName) {
@@ -111,15 +314,14 @@ TEST(DriveList, RebuildFindsTheScannedDriveUnderItsNewName) {
     run.context.selectedDriveMountPointForPreview = "/dev/sdb";  // as a scan start stores it
   }
   run.list.setShownPage(ShownPage::RecoveredFiles);
-
-  run.machine.sysfs.detach("sdb1", 8, 17);
-  run.machine.sysfs.detach("sdb", 8, 16);
+  run.detach("sdb1", "8:17");
+  run.detach("sdb", "8:16");
   run.list.refreshDriveList();
   EXPECT_TRUE(run.context.bDriveRemovedAfterScanning);
   EXPECT_EQ(run.previewPath(), "");
   EXPECT_FALSE(run.list.nextButtonEnabled());
 
-  run.machine.addUsbReader("sdd", 48);  // plugged back, named anew
+  run.addUsbReader("sdd", "8:48");  // plugged back, named anew
   run.list.refreshDriveList();
   EXPECT_FALSE(run.context.bDriveRemovedAfterScanning);
   EXPECT_EQ(run.previewPath(), "/dev/sdd");
@@ -130,8 +332,7 @@ TEST(DriveList, DrivePageReappliesTheRowToWhateverRecordHasIt) {
   run.list.initialDriveList();
   run.list.tableViewSelectionDidChange(2);
   EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sdb");
-  // A new disk sorting before it moves the card reader down one row.
-  run.machine.sysfs.addDisk(test::kSataParent, "sd0", 8, 240, 1000, 512, false);
+  run.addDisk(kSataParent, "sd0", "8:240", 1000);  // sorts before it: the card reader moves down one row
   run.list.refreshDriveList();
   EXPECT_TRUE(run.list.nextButtonEnabled());
   EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sda");
@@ -140,19 +341,17 @@ TEST(DriveList, DrivePageReappliesTheRowToWhateverRecordHasIt) {
 TEST(DriveList, OpenedFileFindsItsDriveByIdentityAndFirstSectors) {
   DriveListRun run;
   // Two readers alike in every identity string and size; only their cards differ.
-  run.machine.addUsbReader("sdd", 48);
+  run.addUsbReader("sdd", "8:48");
+  const std::vector<uint8_t> secondCard(2560, 2);
   run.firstSectors["/dev/sdb"] = std::vector<uint8_t>(2560, 1);
-  run.firstSectors["/dev/sdd"] = std::vector<uint8_t>(2560, 2);
+  run.firstSectors["/dev/sdd"] = secondCard;
   run.list.initialDriveList();
 
   const auto identities = run.list.retriveAllDriveDetails();
-  const DriveQuery byIdentity{{"Generic", "-", "1404"}, 512, 31250 * 512, nullptr};
-  EXPECT_EQ(findDrive(identities, byIdentity), 2u);  // the first of the two
-  const std::vector<uint8_t> secondCard(2560, 2);
-  DriveQuery byCard = byIdentity;
-  byCard.first5Sectors = &secondCard;
-  ASSERT_TRUE(findDrive(identities, byCard));
-  EXPECT_EQ(identities[*findDrive(identities, byCard)].selectedDriveMountPoint, "/dev/sdd");
+  EXPECT_EQ(findDrive(identities, {{"Generic", "-", "1404"}, 512, 31250 * 512, nullptr}), 2u);  // the first of the two
+  EXPECT_EQ(identities.at(4).selectedDriveMountPoint, "/dev/sdd");
+  EXPECT_EQ(findDrive(identities, {{"Generic", "-", "1404"}, 512, 31250 * 512, &secondCard}), 4u);
+  EXPECT_FALSE(findDrive(identities, {{"Generic", "-", "1404"}, 512, 31250 * 512 + 512, nullptr}));
 
   // The rebuild on the results page of an opened file takes the drive with the same card.
   run.context.model = "Generic";
@@ -165,45 +364,18 @@ TEST(DriveList, OpenedFileFindsItsDriveByIdentityAndFirstSectors) {
   run.list.refreshDriveList();
   EXPECT_TRUE(run.context.bOpenInfoDriveConnected);
   EXPECT_EQ(run.previewPath(), "/dev/sdd");
-
-  DriveQuery otherSize = byIdentity;
-  otherSize.size += 512;
-  EXPECT_FALSE(findDrive(identities, otherSize));
 }
 
-TEST(DriveIdentity, TwoIdenticalDrivesGiveTheFirst) {
+TEST(DriveIdentity, FirstFiveSectorsOfAnImage) {
+  // A drive that cannot be read has none; past the end of a short one they read as zeros.
   test::TempDir dir;
-  const auto content = test::randomBytes(64 * 1024, 5);
-  std::vector<DriveRecord> drives;
-  for (const char* name : {"first.img", "second.img"}) {
-    test::TestImage image(dir.file(name), content.size());
-    image.put(0, content);
-    DriveRecord record;
-    record.add(k::kDeviceModel, std::string("Card"));
-    record.add(k::kDeviceSerial, std::string("1"));
-    record.add(k::kDeviceRevision, std::string("A"));
-    record.add(k::kPreferredBlockSize, uint64_t{512});
-    record.add(k::kDeviceSize, uint64_t{content.size()});
-    record.add(k::kDevicePath, image.path());
-    drives.push_back(record);
-  }
-  const auto identities = retriveAllDriveDetails(drives, readFirstFiveSectors);
-  ASSERT_EQ(identities.size(), 2u);
-  EXPECT_EQ(identities[0].first5Sectors, std::vector<uint8_t>(content.begin(), content.begin() + 2560));
-  const std::vector<uint8_t> sectors(content.begin(), content.begin() + 2560);
-  EXPECT_EQ(findDrive(identities, {{"Card", "1", "A"}, 512, content.size(), nullptr}), 0u);
-  EXPECT_EQ(findDrive(identities, {{"Card", "1", "A"}, 512, content.size(), &sectors}), 0u);
-  EXPECT_FALSE(findDrive(identities, {{"Card", "2", "A"}, 512, content.size(), nullptr}));
-
-  // A drive that cannot be read has no first sectors, and one shorter than
-  // five sectors reads as zeros past its end.
+  const auto content = test::randomBytes(3000, 5);
+  test::TestImage(dir.file("card.img"), content.size()).put(0, content);
+  EXPECT_EQ(readFirstFiveSectors(dir.file("card.img"), 512), Bytes(content.begin(), content.begin() + 2560));
   EXPECT_TRUE(readFirstFiveSectors(dir.file("missing.img"), 512).empty());
-  test::TestImage tiny(dir.file("tiny.img"), 100);
-  tiny.put(0, {7});
-  auto tinySectors = readFirstFiveSectors(tiny.path(), 4096);
-  ASSERT_EQ(tinySectors.size(), 20480u);
-  EXPECT_EQ(tinySectors[0], 7);
-  EXPECT_EQ(tinySectors[20479], 0);
+  Bytes padded = content;
+  padded.resize(20480);
+  EXPECT_EQ(readFirstFiveSectors(dir.file("card.img"), 4096), padded);
 }
 
 }  // namespace
