@@ -2,8 +2,6 @@
 
 namespace salvonix::test {
 
-Bytes jpegSignature() { return {0xFF, 0xD8, 0xFF, 0xDB}; }
-
 void putCrw(const TestImage& image, uint64_t at, const CrwFile& crw) {
   const EndianWriter w(image, at, crw.littleEndian);
   w.text(0, crw.littleEndian ? "II" : "MM");
@@ -11,12 +9,9 @@ void putCrw(const TestImage& image, uint64_t at, const CrwFile& crw) {
   w.text(6, "HEAPCCDR");
   const uint64_t table = crw.trailer - (2 + 10 * crw.entries);
   w.u16(table, crw.entries);
-  for (int k = 0; k < crw.entries; ++k) {
-    const uint64_t entry = table + 2 + 10 * k;
-    w.u16(entry, k == 1 ? crw.entry1Tag : 0x300A + k);
-    w.u32(entry + 2, k == 1 ? crw.previewSize : 1000);
-    w.u32(entry + 6, k == 1 ? static_cast<uint32_t>(crw.previewStart - crw.headerLength) : 64);
-  }
+  w.u16(table + 12, crw.entry1Tag);
+  w.u32(table + 14, crw.previewSize);
+  w.u32(table + 18, static_cast<uint32_t>(crw.previewStart - crw.headerLength));
   w.u32(crw.trailer, static_cast<uint32_t>(table - crw.headerLength));
   w.bytes(crw.previewStart, crw.preview);
 }
@@ -31,8 +26,7 @@ void putMrw(const TestImage& image, uint64_t at, const MrwFile& mrw) {
     w.u32(block + 4, bodyLength);
     block += 8 + bodyLength;
   }
-  w.bytes(block, {mrw.prdTagFirstByte, 'P', 'R', 'D'});
-  w.u32(block + 4, 20);
+  w.bytes(block, {0, 'P', 'R', 'D'});
   w.u16(block + 16, mrw.height);
   w.u16(block + 18, mrw.width);
   w.bytes(block + 26, {mrw.storage, 0});
@@ -51,18 +45,12 @@ void putRaf(const TestImage& image, uint64_t at, const RafFile& raf) {
 void putX3f(const TestImage& image, uint64_t at, const X3fFile& x3f) {
   const EndianWriter w(image, at, true);
   w.text(0, "FOVb");
-  w.u32(4, 0x00020002);
   w.text(232, x3f.firstSection);
   w.bytes(260, {0xFF, 0xD8, 0xFF, x3f.jpegMarker});
   w.text(x3f.directory, "SECd");
-  w.u32(x3f.directory + 4, 0x00020000);
   w.u32(x3f.directory + 8, x3f.entries);
-  for (uint32_t k = 0; k < x3f.entries; ++k) {
-    const uint64_t entry = x3f.directory + 12 + 12 * k;
-    w.u32(entry, k == 0 ? x3f.entry0Offset : 600000 + k);
-    w.u32(entry + 4, k == 0 ? x3f.entry0Length : 1000);
-    w.text(entry + 8, k == 0 ? "IMA2" : "PROP");
-  }
+  w.u32(x3f.directory + 12, x3f.entry0Offset);
+  w.u32(x3f.directory + 16, x3f.entry0Length);
   w.u32(x3f.directory + 12 + 12 * x3f.entries,
         static_cast<uint32_t>(x3f.directory) + (x3f.endsWithDirectoryOffset ? 0 : 1));
 }
@@ -75,12 +63,7 @@ void putIfd(const EndianWriter& w, uint64_t at, const std::vector<TiffEntry>& en
     w.u16(entry, e.tag);
     w.u16(entry + 2, e.type);
     w.u32(entry + 4, e.count);
-    // A single SHORT sits in the first two bytes of the value field.
-    if (e.type == 3 && e.count <= 2) {
-      w.u16(entry + 8, e.value);
-    } else {
-      w.u32(entry + 8, e.value);
-    }
+    e.type == 3 && e.count <= 2 ? w.u16(entry + 8, e.value) : w.u32(entry + 8, e.value);
   }
   w.u32(at + 2 + 12 * entries.size(), next);
 }
@@ -93,7 +76,6 @@ void putSigmaTiff(const TestImage& image, uint64_t at, const SigmaTiffFile& tiff
   putIfd(w, tiff.ifd0, tiff.entries, tiff.next);
   w.text(200, tiff.make);
   w.bytes(200 + tiff.make.size(), {0});
-  w.text(210, "SIGMA SD14");
 }
 
 Measured measure(const std::string& imagePath, FileType type, uint64_t sector, uint32_t bytesPerSector) {
@@ -101,12 +83,17 @@ Measured measure(const std::string& imagePath, FileType type, uint64_t sector, u
   run.context.u64RawJpgFileSize = 7777;
   run.context.u64RawJpgFileSectorNumber = 99;
   const uint64_t size = run.size(sector);
-  return {size,
-          std::string(run.checker->extensionOfFile()),
-          run.context.bRawJpgFileFound,
-          run.context.u64RawJpgFileSectorNumber,
-          run.context.uExtraBytesOfJpgFileOffset,
-          run.context.u64RawJpgFileSize};
+  return {size, run.context.bRawJpgFileFound, run.context.u64RawJpgFileSectorNumber,
+          run.context.uExtraBytesOfJpgFileOffset, run.context.u64RawJpgFileSize};
+}
+
+std::vector<std::string> describe(const std::vector<FoundFile>& found, uint64_t firstSector) {
+  std::vector<std::string> out;
+  for (const FoundFile& f : found) {
+    out.push_back(f.folder + "/" + f.name + " " + std::to_string(f.sector - firstSector) + "+" +
+                  std::to_string(f.extraBytesToMove) + " " + std::to_string(f.size));
+  }
+  return out;
 }
 
 }  // namespace salvonix::test
