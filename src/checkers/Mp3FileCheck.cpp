@@ -18,8 +18,10 @@ constexpr uint64_t kSmallestBadBitrate = 4096;
 constexpr uint64_t kBadBitrateFar = 0xf00000;
 constexpr uint64_t kFixedSize = 0x800000;
 constexpr int kMostMisses = 5;
-// Free space: this many zero bytes where frames are expected end the tagged walk.
-constexpr uint64_t kZeroRunEnd = 65536;
+// This many bytes without a frame (free space, another file) end the tagged
+// walk where the frames ended, so the files that follow are not skipped over.
+constexpr uint64_t kLongestGap = 65536;
+constexpr uint64_t kId3v1Size = 128;
 
 // Second header bytes that follow 0xFF in a frame sync.
 bool inFullSyncSet(uint8_t b) { return b == 0xFA || b == 0xFB || b == 0xFD || b == 0xE3 || b == 0xF3; }
@@ -127,7 +129,7 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
   const uint64_t fileStart = fileSector_ * context_.u32BytesInSector;
   const uint64_t deviceBytes = context_.u64DriveSectorNumber * context_.u32BytesInSector;
   const uint64_t available = deviceBytes > fileStart ? deviceBytes - fileStart : 0;
-  uint64_t zeroRun = 0;
+  uint64_t gapStart = o;  // where the bytes after the last frame begin
 
   while (o <= kTaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
     if (o >= available) return normalEnd(available);
@@ -142,18 +144,22 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
         return o <= kSmallestBadBitrate ? 0 : skipping(o);
       }
       if (!frame.sampleRateValid()) return o > kFixedSize ? skipping(kFixedSize) : normalEnd(o);
-      zeroRun = 0;
       o += frame.frameLength();
+      gapStart = o;
       continue;
     }
     // Not a frame header: pass over the bytes up to the next 0xFF in this
-    // block. The tag of a following file, or free space, ends the file.
+    // block. The tag of a following file, or a long gap, ends the file.
     const uint64_t blockEnd = std::min({(o / kWindowBytes + 1) * kWindowBytes, available, kTaggedLimit + 1});
     do {
       const uint8_t b = q[0];
       if (b == 'I' && q[1] == 'D' && q[2] == '3') return normalEnd(o);
-      zeroRun = b == 0 ? zeroRun + 1 : 0;
-      if (zeroRun >= kZeroRunEnd) return normalEnd(o + 1 - zeroRun);
+      if (o + 1 - gapStart >= kLongestGap) {
+        const uint8_t* last = at(gapStart);
+        if (!last) return 0;
+        const bool id3v1 = last[0] == 'T' && last[1] == 'A' && last[2] == 'G';
+        return normalEnd(gapStart + (id3v1 ? kId3v1Size : 0));
+      }
       ++o;
       ++q;
     } while (o < blockEnd && q[0] != 0xFF);

@@ -109,7 +109,7 @@ TEST(Mp3FileCheck, TaggedWalkFindsTheFirstFrameCloseToTheTag) {
 }
 
 TEST(Mp3FileCheck, TaggedWalkStopsAtFreeSpaceTheNextTagAndTheDeviceEnd) {
-  // 64 KiB of zeros (free space) end the file where they begin, even if frames follow; fewer are passed over.
+  // 64 KiB without a frame (free space) end the file where they begin, even if frames follow; fewer are passed over.
   const ByteBuilder song = frames(40, id3(0));
   EXPECT_EQ(mp3Size(frames(40, ByteBuilder(song).fill(65536, 0))), song.size());
   const ByteBuilder gap = frames(40, ByteBuilder(song).fill(65535, 0));
@@ -121,6 +121,12 @@ TEST(Mp3FileCheck, TaggedWalkStopsAtFreeSpaceTheNextTagAndTheDeviceEnd) {
   const Bytes next = id3(300).bytes;
   album.bytes.insert(album.bytes.end(), next.begin(), next.end());
   EXPECT_EQ(mp3Size(frames(40, album).be32(kOtherKind)), firstSong);
+
+  // Another file's data (no frames) after the song: the song ends with its last
+  // frame, or with its ID3v1 tag, so the file after it is not skipped over.
+  const ByteBuilder tagged = frames(40, id3(300)).text("TAG").fill(125, 'x');
+  EXPECT_EQ(mp3Size(ByteBuilder(tagged).fill(100000, 0x76).be32(kOtherKind)), tagged.size());
+  EXPECT_EQ(mp3Size(ByteBuilder(song).fill(100000, 0x76).be32(kOtherKind)), song.size());
 
   // Frames up to the end of the device; a tag and one frame on a device of zeros.
   const ByteBuilder toEnd = frames(40, id3(0)).padTo(34 * 512, 0x11);
