@@ -123,7 +123,7 @@ MakeClassifier::Verdict MakeClassifier::applyMake(SectorHeader header, uint64_t 
                                                   uint64_t ifd0, uint32_t entries, uint32_t index, bool& raw) {
   if (make.value > variant_.makeOffsetLimit) return Verdict::Reject;
   StringField field;
-  if (!readString(make.value, make.count, variant_.makeCopy, field)) return Verdict::Reject;
+  if (!readString(make.value, make.count, StringCopy::Count, field)) return Verdict::Reject;
   const MakeRules& rules = variant_.make;
   auto is = [&](std::string_view prefix) { return startsWith(field.bytes, field.copied, prefix); };
   // Sets flags when the rule applies and the header agrees; false at once when it rejects.

@@ -58,29 +58,29 @@ enum class StringCopy : uint8_t { Count, Fixed32 };
 // What the variant does when IFD0 holds no SubIFDs and the header has TIFF magic.
 enum class PlainTiff : uint8_t { NotTested, AnswerFalse, AnswerTrue };
 
+// Variants name only what differs from these defaults.
 struct ClassifierVariant {
   // Types whose earlier checker has classified the sector already: when one is
   // selected the checker only answers its flag.
-  std::span<bool RawFamilySelection::* const> defersTo;
+  std::span<bool RawFamilySelection::* const> defersTo{};
   TiffFlags answer;             // the checker answers whether any of these is set
   TiffFlags clearedAtStart;     // besides the byte order
-  uint32_t minEntries;          // IFD0 entry count, up to 100
-  uint64_t makeOffsetLimit;
-  StringCopy makeCopy;
+  uint32_t minEntries{2};  // IFD0 entry count, up to 100
+  uint64_t makeOffsetLimit{kLimit150MiB};
   MakeRules make;
-  std::span<const StringRule> makeStringRules;  // further tests of the Make string
-  bool sonyMakeLooksForR1;                      // "SONY": a Model starting "DSC-R1" is an SR2
-  std::span<const StringRule> modelRules;       // empty: Model is not examined
-  StringCopy modelCopy;
-  uint64_t modelOffsetLimit;
+  std::span<const StringRule> makeStringRules{};  // further tests of the Make string
+  bool sonyMakeLooksForR1{false};  // "SONY": a Model starting "DSC-R1" is an SR2
+  std::span<const StringRule> modelRules{};  // empty: Model is not examined
+  StringCopy modelCopy{StringCopy::Count};
+  uint64_t modelOffsetLimit{kLimit150MiB};
   // DNGVersion or DNGBackwardVersion in IFD0.
   TiffFlags dngSets;
   TiffFlags dngClears;
-  bool dngAnswer;
-  PlainTiff plainTiff;
+  bool dngAnswer{false};
+  PlainTiff plainTiff{PlainTiff::AnswerFalse};
   TiffFlags plainTiffClears;
-  bool answerBeforePlainTiff;   // a set answer flag wins over the plain-TIFF test
-  TiffFlags clearedWhenNotRaw;  // after the walk, when IFD0 holds no SubIFDs
+  bool answerBeforePlainTiff{false};  // a set answer flag wins over the plain-TIFF test
+  TiffFlags clearedWhenNotRaw{0};  // after the walk, when IFD0 holds no SubIFDs
 };
 
 class MakeClassifier {
