@@ -34,9 +34,8 @@ namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
 
-class AllBuiltTypes : public ScanObserver {
+class AlertPrinter : public ScanObserver {
  public:
-  bool fileSelectionFlag(FileType) override { return true; }
   int showAlert(const Alert& alert) override {
     std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str());
     return 0;
@@ -179,14 +178,16 @@ double rawReadSeconds(const fs::path& path, uint64_t bytes) {
 
 double scanSeconds(const fs::path& path, uint64_t bytes, uint64_t& found, long& residentGrowthKiB) {
   ScanContext context;
-  AllBuiltTypes observer;
+  AlertPrinter observer;
   context.selectedDriveMountPoint = path.string();
   context.u32BytesInSector = 512;
   context.u64DriveSectorNumber = bytes / 512;
   Scanning scanning(context, observer);
+  TypeSet everyType;
+  everyType.fill(true);
   const long before = residentKiB();
   const auto start = std::chrono::steady_clock::now();
-  scanning.scanningThread();
+  scanning.scanningThread(everyType);
   const double seconds = secondsSince(start);
   residentGrowthKiB = residentKiB() - before;
   found = scanning.dirRoot()->fileCount;

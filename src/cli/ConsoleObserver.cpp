@@ -17,8 +17,8 @@ std::string clock(double seconds) {
 }
 }  // namespace
 
-ConsoleObserver::ConsoleObserver(ScanContext& context, const TypeSet& selected, std::FILE* out)
-    : context_(context), selected_(selected), out_(out), terminal_(isatty(fileno(out)) != 0),
+ConsoleObserver::ConsoleObserver(ScanContext& context, std::FILE* out)
+    : context_(context), out_(out), terminal_(isatty(fileno(out)) != 0),
       start_(std::chrono::steady_clock::now()) {}
 
 double ConsoleObserver::elapsedSeconds() const {

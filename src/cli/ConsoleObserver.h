@@ -1,12 +1,10 @@
 #pragma once
-// The command line's front end: answers the type queries, prints alerts and
-// progress on standard error.
+// The command line's front end: prints alerts and progress on standard error.
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 
-#include "cli/TypeSelection.h"
 #include "output/RecoveredFileSaver.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanObserver.h"
@@ -15,9 +13,8 @@ namespace salvonix {
 
 class ConsoleObserver : public ScanObserver, public SaveObserver {
  public:
-  ConsoleObserver(ScanContext& context, const TypeSet& selected, std::FILE* out = stderr);
+  explicit ConsoleObserver(ScanContext& context, std::FILE* out = stderr);
 
-  bool fileSelectionFlag(FileType type) override { return selected_[rowIndex(type)]; }
   void setProgressBarValue(float percent) override { progressBarValue_ = percent; }
   void updateProgressBar() override;
   void scanningCompleted() override;
@@ -34,7 +31,6 @@ class ConsoleObserver : public ScanObserver, public SaveObserver {
   void printLine(const std::string& line, bool final);
 
   ScanContext& context_;
-  TypeSet selected_;
   std::FILE* out_;
   bool terminal_;
   double progressBarValue_ = 0;

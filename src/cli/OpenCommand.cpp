@@ -83,7 +83,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
     std::lock_guard lock(context.previewPathMutex);
     context.selectedDriveMountPointForPreview = source;
   }
-  ConsoleObserver console(context, TypeSet{});
+  ConsoleObserver console(context);
   RecoveredFileSaver saver(context, console);
   installInterruptHandler();
   setInterruptTarget(&saver.abortSavingFlag());

@@ -74,7 +74,7 @@ int runScan(const ScanOptions& options) {
   device.reset();
   if (!options.saveInfo.empty()) prepareScanInfo(context);
 
-  ConsoleObserver console(context, selection.selected);
+  ConsoleObserver console(context);
   fmt::print(stderr, "Scanning {} ({}, {} sectors of {} bytes) for {}\n", options.source,
              sizeText(context.selectedDriveSize), context.u64DriveSectorNumber, sectorSize,
              selectedKeys(selection.selected));
@@ -82,7 +82,7 @@ int runScan(const ScanOptions& options) {
   setInterruptTarget(&context.bCancelScanning);
   Sleep sleep;
   Scanning scanning(context, console, &sleep);
-  scanning.scanningThread();
+  scanning.scanningThread(selection.selected);
   setInterruptTarget(nullptr);
   const bool stopped = interrupted();
 

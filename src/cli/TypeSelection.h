@@ -1,14 +1,11 @@
 #pragma once
 // Turns --types and --group into the set of types to scan.
 
-#include <array>
 #include <string>
 
 #include "scan/FileTypes.h"
 
 namespace salvonix {
-
-using TypeSet = std::array<bool, kFileTypeCount>;
 
 struct TypeSelectionResult {
   TypeSet selected{};

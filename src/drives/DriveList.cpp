@@ -1,9 +1,17 @@
 #include "drives/DriveList.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include <fmt/format.h>
 
 #include "drives/SysfsFacts.h"
 #include "output/SizeText.h"
+#include "scan/Device.h"
 
 namespace salvonix {
 
@@ -20,6 +28,39 @@ std::string joined(std::initializer_list<std::string> parts) {
     line += part;
   }
   return line;
+}
+
+// The drive record of an image file: its identity is its name, its size and
+// (for a scan information file) its first sectors.
+std::optional<DriveRecord> imageFileRecord(const std::string& path, std::string* error) {
+  auto refuse = [&](const std::string& reason) {
+    if (error) *error = reason;
+    return std::nullopt;
+  };
+  if (path.empty()) return refuse("no image file given");
+  std::error_code failure;
+  std::filesystem::path absolute = std::filesystem::absolute(path, failure);
+  if (failure) return refuse(fmt::format("{} cannot be read: {}", path, failure.message()));
+  absolute = absolute.lexically_normal();
+  // Checked before opening: opening a FIFO would wait for a writer.
+  struct stat st {};
+  if (::stat(absolute.c_str(), &st) != 0)
+    return refuse(errno == ENOENT || errno == ENOTDIR ? fmt::format("{} does not exist", path)
+                                                      : fmt::format("{} cannot be read: {}", path, std::strerror(errno)));
+  if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
+    return refuse(fmt::format("{} is neither a disk image file nor a block device", path));
+  std::string reason;
+  const auto device = Device::open(absolute.string(), &reason);
+  if (!device) return refuse(fmt::format("{} cannot be opened for reading: {}", path, reason));
+
+  DriveRecord record;
+  record.add(k::kPreferredBlockSize, uint64_t{device->logicalBlockSize()});
+  record.add(k::kDeviceModel, absolute.filename().string());
+  record.add(k::kDeviceSerial, std::string("-"));
+  record.add(k::kDeviceRevision, std::string("image"));
+  record.add(k::kDeviceSize, device->sizeInBytes());
+  record.add(k::kDevicePath, absolute.string());
+  return record;
 }
 
 }  // namespace
@@ -63,6 +104,27 @@ void DriveList::build() {
   }
   truncateDriveModelNumber();
   separateDrvVol();
+  for (const DriveRecord& image : imageFiles_) appendImageFile(image);
+}
+
+// An image file that the system lists as a drive of its own is not shown twice.
+void DriveList::appendImageFile(const DriveRecord& image) {
+  const std::string path = image.text(k::kDevicePath);
+  const bool listed = std::any_of(driveDictArray_.begin(), driveDictArray_.end(),
+                                  [&](const DriveRecord& drive) { return drive.text(k::kDevicePath) == path; });
+  if (!listed) driveDictArray_.push_back(image);
+}
+
+bool DriveList::addImageFile(const std::string& path, std::string* error) {
+  auto record = imageFileRecord(path, error);
+  if (!record) return false;
+  const std::string devicePath = record->text(k::kDevicePath);
+  const bool added = std::any_of(imageFiles_.begin(), imageFiles_.end(),
+                                 [&](const DriveRecord& image) { return image.text(k::kDevicePath) == devicePath; });
+  if (added) return true;
+  imageFiles_.push_back(*record);
+  appendImageFile(*record);
+  return true;
 }
 
 void DriveList::truncateDriveModelNumber() {

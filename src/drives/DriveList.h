@@ -28,6 +28,11 @@ class DriveList {
   // Applies the chosen row (none: nothing chosen) to the selection state and the scan parameters.
   void tableViewSelectionDidChange(std::optional<std::size_t> row);
   std::vector<DriveIdentity> retriveAllDriveDetails() const;
+  // Adds a disk image file (or a block device named by its path) as a drive
+  // row after the attached drives, kept through every rebuild; a path already
+  // added keeps its one row. False, with the reason in error, when the path
+  // cannot be scanned.
+  bool addImageFile(const std::string& path, std::string* error);
 
   void setShownPage(ShownPage page) { shownPage_ = page; }
   std::optional<std::size_t> selectedRow() const { return selectedRow_; }
@@ -50,6 +55,7 @@ class DriveList {
   void build();
   void truncateDriveModelNumber();
   void separateDrvVol();
+  void appendImageFile(const DriveRecord& image);
   void findDriveOfResults();
   void setPreviewPath(const std::string& path);
 
@@ -61,6 +67,7 @@ class DriveList {
   std::vector<DriveRecord> driveDictArray_;
   std::vector<DriveRecord> volumeDictArray_;
   std::vector<DriveIdentity> allDriveInfoToStore_;
+  std::vector<DriveRecord> imageFiles_;  // added by the user, in the order added
   ShownPage shownPage_ = ShownPage::DriveShow;
   std::optional<std::size_t> selectedRow_;
   bool nextButtonEnabled_ = false;

@@ -1,5 +1,6 @@
 #include "output/RecoveredFileSaver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,6 +27,7 @@ SaveOutcome RecoveredFileSaver::save(HDIR& root, const std::string& destination)
     devicePath = context_.selectedDriveMountPointForPreview;
   }
   device_ = devicePath.empty() ? nullptr : context_.openDevice(devicePath);
+  reader_.emplace(device_, context_.u32BytesInSector);
   buffer_.assign(size_t{kSectorsPerChunk} * context_.u32BytesInSector, 0);
   abortSaving_ = false;
   bSavingStopMessageDisplayed_ = false;
@@ -39,6 +41,7 @@ SaveOutcome RecoveredFileSaver::save(HDIR& root, const std::string& destination)
 
   saveDir(root, destination);
 
+  reader_.reset();
   device_.reset();
   outcome_.filesSaved = context_.iNumberOfFileSaved;
   outcome_.bytesRead = savedData_;
@@ -144,12 +147,6 @@ bool RecoveredFileSaver::stopCheck() {
   return true;
 }
 
-bool RecoveredFileSaver::readSaveSector(uint64_t sector, uint32_t count, uint8_t* buffer) {
-  const uint64_t length = uint64_t{count} * context_.u32BytesInSector;
-  std::memset(buffer, 0, length);
-  return device_ && device_->readAt(sector * context_.u32BytesInSector, buffer, length) >= 0;
-}
-
 bool RecoveredFileSaver::writeAll(int fd, const uint8_t* data, uint64_t length) {
   while (length > 0) {
     const ssize_t written = ::write(fd, data, length);
@@ -164,48 +161,32 @@ bool RecoveredFileSaver::writeAll(int fd, const uint8_t* data, uint64_t length) 
   return true;
 }
 
+// The device is read in 64-sector chunks; a file that ends on a chunk boundary
+// reads its last chunk block by block, and the end of any other file comes in
+// 8-sector blocks. The pieces are counted from the file's start sector, so the
+// first one holds the leading offset, which is read but not written.
 RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd) {
-  const uint64_t sectorBytes = context_.u32BytesInSector;
-  const uint64_t blockBytes = kSectorsPerBlock * sectorBytes;
+  const uint64_t blockBytes = uint64_t{kSectorsPerBlock} * context_.u32BytesInSector;
+  const uint64_t chunkBytes = uint64_t{kSectorsPerChunk} * context_.u32BytesInSector;
   const uint64_t leading = static_cast<uint64_t>(file.extraBytesToMove);
   const uint64_t total = file.fileSize + leading;
   const uint64_t blockCount = total / blockBytes + (total % blockBytes ? 1 : 0);
   const uint64_t chunks = blockCount / kSectorsPerBlock;
-  const uint64_t rest = blockCount % kSectorsPerBlock;
-  const uint64_t tail = total - (blockCount - 1) * blockBytes;
-  Extent extent{file.sectorNumber, blockCount};
-  bool first = true;
+  const uint64_t chunkedBytes = (blockCount % kSectorsPerBlock ? chunks : chunks - 1) * chunkBytes;
 
-  // Writes one piece read from the device; the first piece of the file starts
-  // at the file's leading offset.
-  auto put = [&](uint64_t length) {
-    const uint64_t skip = first ? leading : 0;
-    first = false;
-    if (!writeAll(fd, buffer_.data() + skip, length - skip)) return false;
-    savedData_ += length;
+  for (uint64_t at = 0; at < total;) {
+    // Asked before every chunk and every trailing block, not between the blocks of a final chunk.
+    if ((at % chunkBytes == 0 || at >= chunks * chunkBytes) && stopCheck()) return Copy::Stopped;
+    const uint64_t piece = std::min(at < chunkedBytes ? chunkBytes : blockBytes, total - at);
+    const uint64_t skip = at == 0 ? leading : 0;
+    const int64_t got = reader_->read(file, at + skip - leading, buffer_.data(), piece - skip);
+    if (got < 0) return Copy::ReadFailed;
+    if (!writeAll(fd, buffer_.data(), static_cast<uint64_t>(got))) return Copy::WriteFailed;
+    // Progress counts the piece as read from the device, leading offset included.
+    savedData_ += piece;
     context_.u64SavedFileSize = savedData_;
     reportProgress();
-    return true;
-  };
-  auto readBlock = [&](uint64_t sector) { return readSaveSector(sector, kSectorsPerBlock, buffer_.data()); };
-
-  for (uint64_t k = 0; k < chunks; ++k) {
-    if (stopCheck()) return Copy::Stopped;
-    const uint64_t chunkSector = extent.startBlock + kSectorsPerChunk * k;
-    if (rest == 0 && k == chunks - 1) {
-      for (uint64_t j = 0; j < kSectorsPerBlock; ++j) {
-        if (!readBlock(chunkSector + kSectorsPerBlock * j)) return Copy::ReadFailed;
-        if (!put(j == kSectorsPerBlock - 1 ? tail : blockBytes)) return Copy::WriteFailed;
-      }
-    } else {
-      if (!readSaveSector(chunkSector, kSectorsPerChunk, buffer_.data())) return Copy::ReadFailed;
-      if (!put(kSectorsPerChunk * sectorBytes)) return Copy::WriteFailed;
-    }
-  }
-  for (uint64_t j = 0; j < rest; ++j) {
-    if (stopCheck()) return Copy::Stopped;
-    if (!readBlock(extent.startBlock + kSectorsPerChunk * chunks + kSectorsPerBlock * j)) return Copy::ReadFailed;
-    if (!put(j == rest - 1 ? tail : blockBytes)) return Copy::WriteFailed;
+    at += piece;
   }
   return Copy::Done;
 }

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "output/RecoveredFileReader.h"
 #include "scan/HDIR.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanObserver.h"
@@ -60,7 +62,6 @@ class RecoveredFileSaver {
 
   void saveDir(HDIR& folder, const std::string& destination);
   bool stopCheck();
-  bool readSaveSector(uint64_t sector, uint32_t count, uint8_t* buffer);
   Copy copyFile(const HDIR& file, int fd);
   bool writeAll(int fd, const uint8_t* data, uint64_t length);
   void reportProgress();
@@ -71,6 +72,7 @@ class RecoveredFileSaver {
   SaveObserver& observer_;
   std::chrono::milliseconds progressInterval_;
   std::shared_ptr<Device> device_;
+  std::optional<RecoveredFileReader> reader_;
   std::vector<uint8_t> buffer_;
   std::atomic<bool> abortSaving_{false};
   bool bSavingStopMessageDisplayed_ = false;

@@ -20,6 +20,8 @@ enum class FileType : uint8_t {
   ThreeGP, ThreeGTwo,
 };
 inline constexpr std::size_t kFileTypeCount = 35;
+// One flag per type, indexed by rowIndex: the types chosen for a scan.
+using TypeSet = std::array<bool, kFileTypeCount>;
 
 enum class FileCategory : int32_t { Image = 1, Audio = 2, Video = 3 };
 

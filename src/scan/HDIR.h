@@ -45,6 +45,8 @@ struct HDIR {
 
 // Marks (flag 1) or unmarks (flag 0) a node with its subtree, keeps its
 // ancestors' marks consistent and the total of marked bytes up to date.
+// It walks children and sizes that a running scan appends to: while a scan
+// runs, call it with the context's treeMutex held.
 class CheckController {
  public:
   CheckController(HDIR* hdir, uint8_t flag, std::atomic<uint64_t>& u64SelectedFileSize)
@@ -60,12 +62,6 @@ class CheckController {
   HDIR* hdir_;
   uint8_t flag_;
   std::atomic<uint64_t>& selectedFileSize_;
-};
-
-// A run of the device to copy: startBlock is a sector, blockCount counts blocks of 8 sectors.
-struct Extent {
-  uint64_t startBlock = 0;
-  uint64_t blockCount = 0;
 };
 
 }  // namespace salvonix

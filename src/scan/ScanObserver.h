@@ -20,8 +20,6 @@ inline constexpr const char* kDriveCannotOpen = "Drive cannot open or not found"
 class ScanObserver {
  public:
   virtual ~ScanObserver() = default;
-  // The per-type selection-flag queries (jpgFileSelectionFlag, ...).
-  virtual bool fileSelectionFlag(FileType type) = 0;
   virtual void reconstructAfterRescan() {}
   virtual void refreshRecoveredFiles() {}
   virtual void expandRecoveredFilesTree() {}

@@ -31,8 +31,18 @@ std::shared_ptr<HDIR> Scanning::makeFolder(std::string_view name, std::string_vi
   return folder;
 }
 
-void Scanning::setUp() {
+void Scanning::setUp(const TypeSet& fileSelectionFlags) {
   if (sleep_) sleep_->startPreventingSleep();
+  fileSelectionFlags_ = fileSelectionFlags;
+  // A scan starts with its own counts; a stop asked for before it got here still holds.
+  context_.u64TotalNumberOfFileFound = 0;
+  context_.bSkipFileSize = false;
+  context_.clearPerSectorFlags();
+  context_.u64RawJpgFileSectorNumber = 0;
+  context_.uExtraBytesOfJpgFileOffset = 0;
+  context_.u64RawJpgFileSize = 0;
+  context_.bSonyArwA100File = false;
+  context_.bSonyArwA700File = false;
   context_.rawSelection = RawFamilySelection{};
   context_.cDriveMountedPath = context_.selectedDriveMountPoint;
   {
@@ -58,7 +68,7 @@ void Scanning::setUp() {
     bool anyQuickTime = false;
     for (const FileTypeRow& row : fileTypeTable()) {
       if (row.type == FileType::Mid && anyRawPreview) dirRawJpg_ = makeFolder(kRawJpgFolderName, "");
-      if (!(checkerMaker_ || row.create) || !observer_.fileSelectionFlag(row.type)) continue;
+      if (!(checkerMaker_ || row.create) || !fileSelectionFlags_[rowIndex(row.type)]) continue;
       checkers_.push_back(checkerMaker_ ? checkerMaker_(row, context_) : row.create(context_));
       if (row.rawFamilyFlag) context_.rawSelection.*row.rawFamilyFlag = true;
       typeFolders_[rowIndex(row.type)] = makeFolder(row.folderName, row.extension);
@@ -92,9 +102,12 @@ void Scanning::buildDispatch() {
   }
 }
 
-void Scanning::scanningThread() {
-  setUp();
+void Scanning::scanningThread(const TypeSet& fileSelectionFlags) {
+  setUp(fileSelectionFlags);
   sectorLoop();
+  // A stop or pause ends with the scan it was meant for, so the next scan runs.
+  context_.bCancelScanning = false;
+  context_.bPauseScanning = false;
   checkers_.clear();
   context_.scanDevice.reset();
   observer_.scanningCompleted();

@@ -30,8 +30,9 @@ class Scanning {
   void setCheckerMaker(CheckerMaker maker) { checkerMaker_ = std::move(maker); }
 
   // Runs one whole scan on the calling thread, from the scan parameters of
-  // the context to scanningCompleted.
-  void scanningThread();
+  // the context to scanningCompleted, looking for the types flagged. The flags
+  // are taken by value so the front end is never asked from this thread.
+  void scanningThread(const TypeSet& fileSelectionFlags);
 
   // The tree of the last scan (lock the context's treeMutex while reading it during a scan).
   std::shared_ptr<HDIR> dirRoot() const { return dirRoot_; }
@@ -41,6 +42,7 @@ class Scanning {
   // The sector number printed at the end of a scan: one less than where the loop stopped.
   int64_t lastSectorNumber() const { return lastSectorNumber_; }
 
+  // Both append to the tree: call them with the context's treeMutex held.
   void addDetailsToHdir(HDIR& folder, uint64_t fileSize, uint64_t sectorNumber);
   void addDetailsOfRawJpgFile(HDIR& folder, uint64_t sectorNumber, uint64_t fileSize, int32_t extraBytesToMove);
 
@@ -50,7 +52,7 @@ class Scanning {
     std::array<uint8_t, kFileTypeCount> index{};
   };
 
-  void setUp();
+  void setUp(const TypeSet& fileSelectionFlags);
   void buildDispatch();
   void sectorLoop();
   // Records the file the checker claims; returns its size (0: nothing recorded).
@@ -73,6 +75,7 @@ class Scanning {
   int64_t lastSectorNumber_ = -1;
 
   // Working state of one scan.
+  TypeSet fileSelectionFlags_{};
   std::vector<std::unique_ptr<FileCheck>> checkers_;
   std::vector<bool> folderSeen_;
   bool rawJpgSeen_ = false;

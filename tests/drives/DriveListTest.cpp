@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -364,6 +367,55 @@ TEST(DriveList, OpenedFileFindsItsDriveByIdentityAndFirstSectors) {
   run.list.refreshDriveList();
   EXPECT_TRUE(run.context.bOpenInfoDriveConnected);
   EXPECT_EQ(run.previewPath(), "/dev/sdd");
+}
+
+TEST(DriveList, ImageFilesAreDrivesThatOutliveRebuilds) {
+  DriveListRun run;
+  run.list.initialDriveList();
+  const std::string image = test::TestImage(run.dir.file("card.img"), 3 << 20).path();
+  std::string error;
+  ASSERT_TRUE(run.list.addImageFile(image, &error)) << error;
+  ASSERT_TRUE(run.list.addImageFile(run.dir.path().string() + "/./card.img", &error)) << error;  // the same file
+  run.list.refreshDriveList();
+  ASSERT_EQ(run.list.numberOfRowsInTableView(), 6u);
+  EXPECT_EQ(run.list.driveDictArray().back(),
+            expected({{k::kPreferredBlockSize, uint64_t{512}}, {k::kDeviceModel, std::string("card.img")},
+                      {k::kDeviceSerial, std::string("-")}, {k::kDeviceRevision, std::string("image")},
+                      {k::kDeviceSize, uint64_t{3 << 20}}, {k::kDevicePath, image}}));
+  run.list.tableViewSelectionDidChange(5);
+  EXPECT_EQ(run.context.selectedDriveMountPoint, image);
+  EXPECT_EQ(run.context.u64DriveSectorNumber, (3u << 20) / 512);
+
+  // An opened scan information file of the image finds it again.
+  const Bytes firstSectors(2560, 7);
+  run.firstSectors[image] = firstSectors;
+  run.context.first5SectorInOpen = firstSectors;
+  run.list.setShownPage(ShownPage::RecoveredFiles);
+  run.list.refreshDriveList();
+  EXPECT_TRUE(run.context.bOpenInfoDriveConnected);
+  EXPECT_EQ(run.previewPath(), image);
+}
+
+TEST(DriveList, RefusesWhatIsNoImageFile) {
+  DriveListRun run;
+  run.list.initialDriveList();
+  const std::string fifo = run.dir.file("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {run.dir.file("missing.img"), "does not exist"},
+      {run.dir.path().string(), "is neither a disk image file nor a block device"},
+      {fifo, "is neither a disk image file nor a block device"}};  // and is not opened: that would wait for a writer
+  if (geteuid() != 0) {  // root reads any file
+    const std::string locked = test::TestImage(run.dir.file("locked.img"), 512).path();
+    fs::permissions(locked, fs::perms::none);
+    cases.emplace_back(locked, "cannot be opened for reading");
+  }
+  for (const auto& [path, reason] : cases) {
+    std::string error;
+    EXPECT_FALSE(run.list.addImageFile(path, &error)) << path;
+    EXPECT_EQ(error.substr(0, path.size() + 1 + reason.size()), path + " " + reason);
+  }
+  EXPECT_EQ(run.list.numberOfRowsInTableView(), 5u);
 }
 
 TEST(DriveIdentity, FirstFiveSectorsOfAnImage) {

@@ -98,7 +98,7 @@ TEST_F(FakeLogindTest, HoldsTheInhibitorUntilStoppedAndForTheWholeScan) {
   context.u32BytesInSector = 512;
   context.u64DriveSectorNumber = (1 << 20) / 512;
   Sleep sleep(address_);
-  Scanning(context, observer, &sleep).scanningThread();
+  Scanning(context, observer, &sleep).scanningThread(observer.selected);
   EXPECT_EQ(observer.inhibitors, "sleep:idle/block ") << "not held as the scan began";
   EXPECT_FALSE(sleep.isPreventingSleep());
   EXPECT_TRUE(waitForInhibitors("")) << "still held after the scan";

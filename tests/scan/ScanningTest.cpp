@@ -155,6 +155,24 @@ TEST(ScanningEngine, SkipWithFourKiBSectors) {
   for (auto [sector, stamp] : scan.log.stamps) ASSERT_EQ(stamp, sector) << "sector " << sector;
 }
 
+TEST(ScanningEngine, AStoppedScanDoesNotHoldBackTheNextOnTheSameContext) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("d.img"), 64 * 512);
+  SpyScan scan(image.path(), {FileType::Jpg});
+  for (uint64_t sector : {3, 20, 40}) {
+    image.putAtSector(sector, Bytes{0xFF});
+    scan.log.plan[{FileType::Jpg, sector}] = PlannedFile{600};
+  }
+  scan.run.observer.onFind = [&] { scan.run.context.bCancelScanning = true; };
+  scan.run.run();
+  ASSERT_EQ(scan.run.found().size(), 1u);
+
+  scan.run.observer.onFind = nullptr;
+  scan.run.run();
+  EXPECT_EQ(scan.run.found().size(), 3u);
+  EXPECT_EQ(scan.run.context.u64TotalNumberOfFileFound, 3u);
+}
+
 TEST(ScanningEngine, ProgressAtNineSectorsOutOfTen) {
   test::TempDir dir;
   test::TestImage image(dir.file("d.img"), 25 * 512);

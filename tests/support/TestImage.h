@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -53,9 +54,11 @@ void putBE16(Bytes& bytes, std::size_t at, uint32_t value);
 class RecordingObserver : public ScanObserver {
  public:
   explicit RecordingObserver(std::initializer_list<FileType> types = {});
-  bool fileSelectionFlag(FileType type) override { return selected[rowIndex(type)]; }
   void reconstructAfterRescan() override { events.push_back("reconstructAfterRescan"); }
-  void refreshRecoveredFiles() override { events.push_back("refreshRecoveredFiles"); }
+  void refreshRecoveredFiles() override {
+    events.push_back("refreshRecoveredFiles");
+    if (onFind) onFind();
+  }
   void expandRecoveredFilesTree() override { events.push_back("expandRecoveredFilesTree"); }
   void setProgressBarValue(float percent) override { progress.push_back(percent); }
   void updateProgressBar() override { ++progressUpdates; }
@@ -65,7 +68,8 @@ class RecordingObserver : public ScanObserver {
     return 0;
   }
 
-  std::array<bool, kFileTypeCount> selected{};
+  TypeSet selected{};  // what the helpers below scan for
+  std::function<void()> onFind;  // runs on the scanning thread after each find
   std::vector<std::string> events;
   std::vector<float> progress;
   int progressUpdates = 0;
@@ -83,7 +87,7 @@ struct FoundFile {
 // One scan of an image with the given types, run on the calling thread.
 struct ScanRun {
   ScanRun(const std::string& imagePath, std::initializer_list<FileType> types, uint32_t bytesPerSector = 512);
-  void run() { engine.scanningThread(); }
+  void run() { engine.scanningThread(observer.selected); }
   std::vector<FoundFile> found() const;
 
   ScanContext context;

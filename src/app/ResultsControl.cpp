@@ -1,0 +1,154 @@
+// The results page: marking, moving through the rows, the marked-files
+// window, and saving the marked files.
+
+#include <QDir>
+#include <fmt/format.h>
+
+#include "app/AppController.h"
+#include "app/MainWindow.h"
+#include "browse/HdirTreeModel.h"
+#include "output/DestinationCheck.h"
+#include "output/SizeText.h"
+#include "scan/Device.h"
+
+namespace salvonix::gui {
+
+namespace {
+QString text(const std::string& value) { return QString::fromStdString(value); }
+}  // namespace
+
+void AppController::markingChanged() {
+  RecoveredFilesPage& page = *window_->recoveredFilesPage;
+  const int marked = context_.iNumberOfFileSelected;
+  if (marked <= 0) context_.u64SelectedFileSize = 0;
+  page.numberOfFileSelectedToSave->setText(QString::number(std::max(0, marked)));
+  page.selectedFileSizeToDisp->setText(text(sizeText(context_.u64SelectedFileSize)));
+  page.saveButton->setEnabled(marked > 0 && !bSavingProcessStarted_);
+  page.selectAllRec->setEnabled(resultsModel_->rowCount(resultsModel_->rootIndex()) > 0);
+  page.selectAllRec->setChecked(resultsModel_->allMarked());
+}
+
+void AppController::selectAllRecFile(bool on) {
+  resultsModel_->selectAll(on);
+  markingChanged();
+}
+
+void AppController::selectNextRow() {
+  QTreeView& view = *window_->recoveredFilesPage->outlineViewForRecoveredFiles;
+  const QModelIndex current = view.currentIndex();
+  if (!current.isValid() || !view.selectionModel()->isSelected(current)) return;
+  if (const QModelIndex below = view.indexBelow(current); below.isValid()) view.setCurrentIndex(below);
+}
+
+void AppController::selectPreviousRow() {
+  QTreeView& view = *window_->recoveredFilesPage->outlineViewForRecoveredFiles;
+  const QModelIndex current = view.currentIndex();
+  if (!current.isValid() || !view.selectionModel()->isSelected(current)) return;
+  if (const QModelIndex above = view.indexAbove(current); above.isValid()) view.setCurrentIndex(above);
+}
+
+void AppController::showSelectedFiles() {
+  QTreeWidget& table = *selectedFilesWindow_->selectedFilesTable;
+  table.clear();
+  if (dirRoot_) {
+    std::lock_guard lock(context_.treeMutex);
+    QList<QTreeWidgetItem*> items;
+    for (const auto& folder : dirRoot_->children)
+      for (const auto& file : folder->children)
+        if (file->fileType == kFileType && file->selected == 1)
+          items << new QTreeWidgetItem({text(file->fileName), text(folder->fileName), text(sizeText(file->fileSize)),
+                                        QString::number(file->sectorNumber)});
+    table.addTopLevelItems(items);
+  }
+  for (int column = 0; column < table.columnCount(); ++column) table.resizeColumnToContents(column);
+  selectedFilesWindow_->show();
+  selectedFilesWindow_->raise();
+}
+
+void AppController::setSavingButtonsEnabled(bool enabled) {
+  RecoveredFilesPage& page = *window_->recoveredFilesPage;
+  for (QWidget* widget : std::initializer_list<QWidget*>{page.exitButtonInSave, page.homeButton, page.saveScanInfoButton,
+                                                        page.selectNextRow, page.selectPreviousRow, page.selectAllRec,
+                                                        page.outlineViewForRecoveredFiles, page.viewSelectedFilesButton,
+                                                        window_->recoverLabel, window_->openScanLabel})
+    widget->setEnabled(enabled);
+  page.saveButton->setEnabled(enabled && context_.iNumberOfFileSelected > 0);
+}
+
+void AppController::saveRecoveredFiles() {
+  if (busy() || !dirRoot_ || context_.iNumberOfFileSelected <= 0) return;
+  std::string devicePath;
+  {
+    std::lock_guard lock(context_.previewPathMutex);
+    devicePath = context_.selectedDriveMountPointForPreview;
+  }
+  auto device = devicePath.empty() ? nullptr : context_.openDevice(devicePath);
+  if (!device) {
+    ask({kDriveCannotOpen, devicePath.empty() ? "The drive of these results is not attached." : devicePath, {"OK"}});
+    return;
+  }
+  const QString destination = dialogs_.chooseFolder(window_.get(), tr("Choose a folder for the recovered files"));
+  if (destination.isEmpty()) return;
+  if (destinationOnDevice(destination.toStdString(), *device)) {
+    ask({"Choose a folder on another disk",
+         fmt::format("{} lies on {}, the drive being recovered: saving there could overwrite the very files you want "
+                     "back.",
+                     destination.toStdString(), devicePath),
+         {"OK"}});
+    return;
+  }
+  device.reset();
+
+  bSavingProcessStarted_ = true;
+  setSavingButtonsEnabled(false);
+  saveTotal_ = context_.u64SelectedFileSize;
+  saveSeconds_ = 0;
+  saveOutcome_.reset();
+  SaveProgressWindow& progress = *saveProgressWindow_;
+  progress.destinationField->setText(tr("Saving %1 marked files (%2) below %3")
+                                         .arg(context_.iNumberOfFileSelected.load())
+                                         .arg(text(sizeText(saveTotal_)), QDir(destination).filePath(text(dirRoot_->fileName))));
+  progress.fileSavedField->setText(QStringLiteral("0"));
+  progress.savedFileSize->setText(QStringLiteral("0.00 KB"));
+  progress.progressBarOfSavePanel->setValue(0);
+  progress.elapsedField->setText(QStringLiteral("00:00:00"));
+  progress.stopButtonInSave->setEnabled(true);
+  progress.open();
+  saveTimer_.start();
+
+  savingDestination_ = destination;
+  saver_ = std::make_unique<RecoveredFileSaver>(context_, bridge_);
+  const std::string target = destination.toStdString();
+  saveThread_.start([this, target] {
+    SaveOutcome outcome = saver_->save(*dirRoot_, target);
+    QMetaObject::invokeMethod(
+        this, [this, outcome] {
+          saveOutcome_ = outcome;
+          savingCompleted();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void AppController::stopSaving() {
+  if (saver_) saver_->stopSaving();
+}
+
+void AppController::savingCompleted() {
+  saveThread_.join();
+  saveTimer_.stop();
+  saveProgressWindow_->close();
+  bSavingProcessStarted_ = false;
+  if (closing_) return;
+  setSavingButtonsEnabled(true);
+  const SaveOutcome outcome = saveOutcome_.value_or(SaveOutcome{});
+  const QString summary = tr("%1 (%2 files)").arg(text(sizeText(outcome.bytesRead))).arg(outcome.filesSaved);
+  window_->recoveredFilesPage->savedFileSize->setText(summary);
+  if (outcome.succeeded())
+    ask({"Saving completed", fmt::format("{} files saved below {}", outcome.filesSaved,
+                                         QDir(savingDestination_).filePath(text(dirRoot_->fileName)).toStdString()),
+         {"OK"}});
+  emit savingFinished();
+}
+
+}  // namespace salvonix::gui

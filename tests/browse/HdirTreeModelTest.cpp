@@ -1,0 +1,242 @@
+// The outline model over a results tree: columns, marking and the counters it
+// publishes, and rows arriving while a scanning thread appends.
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "browse/HdirTreeModel.h"
+
+using namespace salvonix;
+using salvonix::gui::HdirTreeModel;
+
+namespace {
+
+// A results tree grown the way the scanning engine grows it.
+struct Results {
+  std::shared_ptr<HDIR> root = std::make_shared<HDIR>();
+  uint32_t nextID = 3;
+
+  Results() {
+    root->fileName = "ROOT";
+    root->fileID = kRootFileID;
+    root->parentID = 1;
+    root->fileType = kFolderType;
+  }
+  HDIR& folder(const std::string& name, const std::string& extension) {
+    auto node = std::make_shared<HDIR>();
+    node->fileName = name;
+    node->extension = extension;
+    node->fileType = kFolderType;
+    node->fileID = nextID++;
+    node->parent = root.get();
+    root->addChild(node);
+    root->childrenCount += 1;
+    return *node;
+  }
+  HDIR& file(HDIR& folder, uint64_t size) {
+    auto node = std::make_shared<HDIR>();
+    node->fileName = "file" + std::to_string(folder.childrenCount + 1) + folder.extension;
+    node->fileType = kFileType;
+    node->fileID = nextID++;
+    node->fileSize = size;
+    node->parent = &folder;
+    for (HDIR* counted : {&folder, root.get()}) {
+      counted->fileSize += size;
+      counted->fileCount += 1;
+      counted->childrenCount += 1;
+    }
+    folder.addChild(node);
+    return *node;
+  }
+};
+
+QString text(const HdirTreeModel& model, const HDIR& node, int column) {
+  return model.index(model.indexOf(&node).row(), column, model.indexOf(&node).parent()).data().toString();
+}
+
+Qt::CheckState mark(const HdirTreeModel& model, const HDIR& node) {
+  const QModelIndex index = model.indexOf(&node);
+  return model.index(index.row(), HdirTreeModel::MarkColumn, index.parent()).data(Qt::CheckStateRole).value<Qt::CheckState>();
+}
+
+void click(HdirTreeModel& model, const HDIR& node, Qt::CheckState state) {
+  const QModelIndex index = model.indexOf(&node);
+  QVERIFY(model.setData(model.index(index.row(), HdirTreeModel::MarkColumn, index.parent()), state, Qt::CheckStateRole));
+}
+
+}  // namespace
+
+class HdirTreeModelTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void columnsShowTheNodes();
+  void markingKeepsStatesAndCounters();
+  void markingTellsViewsOnceNotPerFile();
+  void rowsArriveWhileTheScanAppends();
+};
+
+void HdirTreeModelTest::columnsShowTheNodes() {
+  ScanContext context;
+  Results t;
+  HdirTreeModel model(context);
+  model.setRoot(t.root);
+  QCOMPARE(model.rowCount(), 1);
+  QCOMPARE(text(model, *t.root, HdirTreeModel::CountColumn), QString("0"));
+  QCOMPARE(mark(model, *t.root), Qt::Unchecked);
+  QVERIFY(!model.allMarked());
+
+  HDIR& jpg = t.folder("JPG Files", ".jpg");
+  HDIR& first = t.file(jpg, 300);
+  t.file(jpg, 2'000'000);
+  model.setRoot(t.root);
+  const struct {
+    const HDIR* node;
+    int column;
+    const char* shown;
+  } cells[] = {
+      {t.root.get(), HdirTreeModel::FilesColumn, "ROOT"},   {t.root.get(), HdirTreeModel::CountColumn, "2"},
+      {&jpg, HdirTreeModel::FilesColumn, "JPG Files"},      {&jpg, HdirTreeModel::SizeColumn, "1.91 MB"},
+      {&first, HdirTreeModel::FilesColumn, "file1.jpg"},    {&first, HdirTreeModel::SizeColumn, "0.29 KB"},
+      {&first, HdirTreeModel::CountColumn, ""},
+  };
+  for (const auto& cell : cells) QCOMPARE(text(model, *cell.node, cell.column), QString(cell.shown));
+  const QStringList headers{"Files", "Size", "Files Count", "Mark"};
+  for (int column = 0; column < headers.size(); ++column)
+    QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), headers[column]);
+  QVERIFY(model.flags(model.index(0, HdirTreeModel::MarkColumn)) & Qt::ItemIsUserCheckable);
+}
+
+void HdirTreeModelTest::markingKeepsStatesAndCounters() {
+  ScanContext context;
+  Results t;
+  HDIR& jpg = t.folder("JPG Files", ".jpg");
+  HDIR& a = t.file(jpg, 100);
+  HDIR& b = t.file(jpg, 200);
+  t.file(jpg, 400);
+  HDIR& wav = t.folder("WAV Files", ".wav");
+  HDIR& w = t.file(wav, 1000);
+  HdirTreeModel model(context);
+  model.setRoot(t.root);
+  QSignalSpy markings(&model, &HdirTreeModel::markingChanged);
+
+  const struct {
+    const HDIR* node;
+    Qt::CheckState click;
+    Qt::CheckState jpgShows, rootShows;
+    int marked;
+    uint64_t bytes;
+    bool allMarked;
+  } steps[] = {
+      {&a, Qt::Checked, Qt::PartiallyChecked, Qt::PartiallyChecked, 1, 100, false},
+      // A click on a mixed box marks the whole folder.
+      {&jpg, Qt::PartiallyChecked, Qt::Checked, Qt::PartiallyChecked, 3, 700, false},
+      {&w, Qt::Checked, Qt::Checked, Qt::Checked, 4, 1700, true},
+      {&b, Qt::Unchecked, Qt::PartiallyChecked, Qt::PartiallyChecked, 3, 1500, false},
+      {&jpg, Qt::Unchecked, Qt::Unchecked, Qt::PartiallyChecked, 1, 1000, false},
+      {&w, Qt::Unchecked, Qt::Unchecked, Qt::Unchecked, 0, 0, false},
+  };
+  for (const auto& step : steps) {
+    click(model, *step.node, step.click);
+    QCOMPARE(mark(model, jpg), step.jpgShows);
+    QCOMPARE(mark(model, *t.root), step.rootShows);
+    QCOMPARE(model.markedFileCount(), step.marked);
+    QCOMPARE(context.iNumberOfFileSelected.load(), step.marked);
+    QCOMPARE(context.u64SelectedFileSize.load(), step.bytes);
+    QCOMPARE(model.allMarked(), step.allMarked);
+  }
+  QCOMPARE(markings.count(), int(std::size(steps)));
+}
+
+void HdirTreeModelTest::markingTellsViewsOnceNotPerFile() {
+  ScanContext context;
+  Results t;
+  for (const char* name : {"JPG Files", "PNG Files"}) {
+    HDIR& folder = t.folder(name, ".x");
+    for (int i = 0; i < 50; ++i) t.file(folder, 10);
+  }
+  HdirTreeModel model(context);
+  model.setRoot(t.root);
+  QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+  QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+  model.selectAll(true);
+  QCOMPARE(layouts.count(), 1);
+  QCOMPARE(changes.count(), 1);
+  for (const auto& folder : t.root->children) {
+    const QModelIndex parent = model.indexOf(folder.get());
+    for (int row = 0; row < 50; ++row)
+      QCOMPARE(model.index(row, HdirTreeModel::MarkColumn, parent).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+  }
+  // A file has no rows below it: its own box and its ancestors' change.
+  click(model, *t.root->children[1]->children[7], Qt::Unchecked);
+  QCOMPARE(layouts.count(), 1);
+  QCOMPARE(changes.count(), 4);
+  QCOMPARE(changes.last()[0].toModelIndex(), model.index(0, HdirTreeModel::MarkColumn));
+}
+
+void HdirTreeModelTest::rowsArriveWhileTheScanAppends() {
+  ScanContext context;
+  Results t;
+  HdirTreeModel model(context);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  QTreeView view;
+  view.setModel(&model);
+  model.setRoot(t.root);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+  // Files spread over folders that appear one after another, like a scan's finds.
+  constexpr int kFiles = 3000;
+  std::atomic<bool> done{false};
+  std::thread engine([&] {
+    HDIR* folders[3] = {};
+    for (int i = 0; i < kFiles; ++i) {
+      {
+        std::lock_guard lock(context.treeMutex);
+        const int which = i < 100 ? 0 : i % 3;
+        if (!folders[which]) folders[which] = &t.folder("Folder " + std::to_string(which), ".f");
+        t.file(*folders[which], 1000 + i);
+      }
+      if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    done = true;
+  });
+  while (!done) {
+    model.refresh();
+    view.expandAll();
+    for (int folder = 0; folder < model.rowCount(model.rootIndex()); ++folder) {
+      const QModelIndex parent = model.index(folder, 0, model.rootIndex());
+      for (int row = 0; row < model.rowCount(parent); ++row)
+        QVERIFY(!model.index(row, HdirTreeModel::SizeColumn, parent).data().toString().isEmpty());
+    }
+    QCoreApplication::processEvents();
+  }
+  engine.join();
+  model.refresh();
+  QCOMPARE(model.rowCount(model.rootIndex()), 3);
+  int shown = 0;
+  for (int folder = 0; folder < 3; ++folder) shown += model.rowCount(model.index(folder, 0, model.rootIndex()));
+  QCOMPARE(shown, kFiles);
+
+  // Rows the scan adds stay hidden until refresh announces them.
+  HDIR& folder = *t.root->children.front();
+  const QModelIndex parent = model.indexOf(&folder);
+  const int before = model.rowCount(parent);
+  HDIR* added = nullptr;
+  {
+    std::lock_guard lock(context.treeMutex);
+    added = &t.file(folder, 5);
+  }
+  QCOMPARE(model.rowCount(parent), before);
+  QVERIFY(!model.indexOf(added).isValid());
+  model.refresh();
+  QCOMPARE(model.rowCount(parent), before + 1);
+  QCOMPARE(model.indexOf(added).row(), before);
+}
+
+QTEST_MAIN(HdirTreeModelTest)
+#include "HdirTreeModelTest.moc"

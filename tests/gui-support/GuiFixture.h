@@ -1,0 +1,83 @@
+#pragma once
+// What the GUI tests share: dialogs answered by the test, a machine without
+// drives (the tests add their card as a disk image), a card image holding
+// files made by real encoders, and a wait that keeps the event loop running.
+
+#include <QString>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "drives/DriveFinder.h"
+#include "scan/Device.h"
+#include "scan/ScanContext.h"
+#include "support/TestImage.h"
+
+namespace salvonix::test {
+
+class ScriptedDialogs : public gui::Dialogs {
+ public:
+  // The next alert with this title is answered with this button; alerts
+  // without a scripted answer get their first (default) button.
+  void answer(const std::string& title, const std::string& button) { answers_[title].push_back(button); }
+  int alert(QWidget* parent, const Alert& alert) override;
+  QString chooseFolder(QWidget*, const QString&) override { return folder; }
+  QString saveFileName(QWidget*, const QString&, const QString& suggested) override;
+  QString openFileName(QWidget*, const QString&, const QString&) override { return openName; }
+  // Titles of the alerts shown, with their texts after a "|".
+  std::vector<std::string> asked;
+  bool wasAsked(const std::string& title) const;
+  QString folder, saveName, openName;  // answers of the file dialogs; empty cancels
+  QString suggestedSaveName;           // what the save dialog proposed
+
+ private:
+  std::map<std::string, std::deque<std::string>> answers_;
+};
+
+// A drive finder that finds nothing.
+class NoDrives {
+ public:
+  NoDrives();
+  ~NoDrives();
+  DriveFinder& finder() { return *finder_; }
+
+ private:
+  struct Machine;
+  std::unique_ptr<Machine> machine_;
+  std::unique_ptr<DriveFinder> finder_;
+};
+
+struct CardFile {
+  std::string name;
+  std::string folder;  // type folder of its results, "JPG Files"
+  Bytes bytes;
+  uint64_t sector;
+};
+
+// A card image with real JPEG, PNG, GIF and BMP files (ImageMagick) laid at
+// known sectors, random bytes between them. Empty when convert is missing.
+std::vector<CardFile> makeSampleCard(const std::string& imagePath, const std::string& scratchDir);
+
+// A card whose reads at or past a byte offset wait until the test lets them
+// through: a scan stays at a known place for as long as the test needs.
+class GatedDevice : public Device {
+ public:
+  GatedDevice(const std::string& path, uint64_t gate);
+  int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override;
+  void open() { gate_ = UINT64_MAX; }
+
+ private:
+  std::atomic<uint64_t> gate_;
+};
+// Makes every open of the context's device after this one return a gated device.
+std::shared_ptr<GatedDevice> useGatedDevice(ScanContext& context, const std::string& path, uint64_t gate);
+
+// Processes events until done() or the timeout; returns done().
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 120000);
+
+}  // namespace salvonix::test

@@ -1,0 +1,115 @@
+// gui-screenshots CARD OUTDIR: drives the application over a card image and
+// writes a PNG of every page and window, for reviewing the look without a
+// display. Long work is held at a known place by a gated device.
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QThread>
+#include <QTreeView>
+#include <cstdio>
+
+#include "app/AppController.h"
+#include "app/MainWindow.h"
+#include "app/Questions.h"
+#include "browse/HdirTreeModel.h"
+#include "gui-support/GuiFixture.h"
+#include "scan/Device.h"
+
+using namespace salvonix;
+using namespace salvonix::gui;
+
+namespace {
+
+bool shoot(QWidget& widget, const QDir& out, const QString& name) {
+  QApplication::processEvents();
+  const bool saved = widget.grab().save(out.filePath(name + ".png"));
+  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(out.filePath(name + ".png")));
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s CARD OUTDIR\n", argv[0]);
+    return 2;
+  }
+  const std::string card = argv[1];
+  const QDir out(QString::fromLocal8Bit(argv[2]));
+  QDir().mkpath(out.path());
+  auto image = Device::open(card);
+  if (!image) {
+    std::fprintf(stderr, "cannot open %s\n", card.c_str());
+    return 1;
+  }
+  const uint64_t size = image->sizeInBytes();
+  image.reset();
+
+  test::ScriptedDialogs dialogs;
+  test::NoDrives drives;
+  AppController controller(dialogs, drives.finder());
+  MainWindow& window = controller.window();
+  window.resize(1100, 720);
+  window.show();
+  bool ok = true;
+
+  // The scan waits at the card's middle while its progress is taken.
+  auto device = test::useGatedDevice(controller.context(), card, size / 2 / 65536 * 65536);
+  if (!controller.openDiskImage(QString::fromStdString(card))) return 1;
+  ok &= shoot(window, out, "01-drive-page");
+  window.drivePage->nextButton->click();
+  window.fileTypesPage->fileTypeComboBox->setCurrentIndex(0);
+  ok &= shoot(window, out, "02-file-types");
+  window.fileTypesPage->scannButton->click();
+  test::waitUntil([&] { return controller.context().u64TotalNumberOfFileFound > 0; }, 30000);
+  for (int i = 0; i < 30; ++i) {  // a few clock ticks and result refreshes
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(50);
+  }
+  ok &= shoot(window, out, "03-scanning");
+  device->open();
+  test::waitUntil([&] { return !controller.scanRunning(); });
+
+  // Results with a folder marked and a file selected.
+  HdirTreeModel& model = controller.resultsModel();
+  QTreeView& outline = *window.recoveredFilesPage->outlineViewForRecoveredFiles;
+  const auto root = controller.dirRoot();
+  if (!root->children.empty()) {
+    const QModelIndex folder = model.indexOf(root->children.front().get());
+    model.setData(folder.siblingAtColumn(HdirTreeModel::MarkColumn), Qt::Checked, Qt::CheckStateRole);
+    outline.expand(folder);
+    outline.setCurrentIndex(model.index(0, 0, folder));
+  }
+  ok &= shoot(window, out, "04-results");
+  window.recoveredFilesPage->viewSelectedFilesButton->click();
+  ok &= shoot(controller.selectedFilesWindow(), out, "05-marked-files");
+  controller.selectedFilesWindow().close();
+
+  // Saving, held after its first files.
+  const QString destination = out.filePath(QStringLiteral("saved"));
+  QDir(destination).removeRecursively();
+  QDir().mkpath(destination);
+  dialogs.folder = destination;
+  HDIR* last = root->children.front()->children.back().get();
+  device = test::useGatedDevice(controller.context(), card, last->sectorNumber * controller.context().u32BytesInSector);
+  window.recoveredFilesPage->saveButton->click();
+  test::waitUntil([&] { return controller.context().iNumberOfFileSaved > 1; }, 30000);
+  for (int i = 0; i < 25; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(50);
+  }
+  ok &= shoot(controller.saveProgressWindow(), out, "06-saving");
+  ok &= shoot(window, out, "07-results-while-saving");
+  device->open();
+  test::waitUntil([&] { return !controller.busy(); });
+  QDir(destination).removeRecursively();
+
+  // A question as the user sees it.
+  auto question = alertBox(&window, questions::kSaveBeforeHome);
+  question->show();
+  ok &= shoot(*question, out, "08-question");
+  question->close();
+  return ok ? 0 : 1;
+}
