@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QUrl>
 
 #include "app/AlertTexts.h"
@@ -132,6 +131,14 @@ AppController::~AppController() {
 
 int AppController::ask(const Alert& alert) { return dialogs_.alert(window_.get(), alert); }
 
+bool AppController::askToSaveFirst(const Alert& question, bool& continueAfterSave, const std::function<void()>& goOn) {
+  const int answer = ask(question);
+  continueAfterSave = answer == kYes;
+  if (answer == kYes) saveScan();
+  else if (answer == questions::kNo) goOn();
+  return answer != questions::kCancel;
+}
+
 // Workers may be waiting for an answer on the main thread: keep serving it while they end.
 void AppController::waitForWorkers() {
   for (Worker* worker : {&scanThread_, &saveThread_, &infoThread_}) {
@@ -235,28 +242,16 @@ void AppController::backButtonActionInFileSelection() { window_->showPage(window
 
 void AppController::backButtonActionInRecoveredFile() {
   if (busy()) return;
-  const int answer = ask(questions::kSaveBeforeLeaving);
-  if (answer == kYes) {
-    scanInfoFromHomeMethod_ = true;
-    saveScan();
-  } else if (answer == questions::kNo) {
+  askToSaveFirst(questions::kSaveBeforeLeaving, scanInfoFromHomeMethod_, [this] {
     if (context_.bRecoveredFileFromOpenScanInfo) refreshFileSelectionOutlineView();
     window_->showPage(window_->fileTypesPage);
-  }
+  });
 }
 
 void AppController::home() {
   if (busy()) return;
   if (bScanInfoSaved_) return displayDriveListWindow();
-  const int answer = ask(questions::kSaveBeforeHome);
-  if (answer == kYes) {
-    scanInfoFromHomeMethod_ = true;
-    saveScan();
-  } else if (answer == questions::kNo) {
-    displayDriveListWindow();
-  } else {
-    scanInfoFromHomeMethod_ = false;
-  }
+  askToSaveFirst(questions::kSaveBeforeHome, scanInfoFromHomeMethod_, [this] { displayDriveListWindow(); });
 }
 
 void AppController::labelClicked(int tag) {
@@ -264,15 +259,7 @@ void AppController::labelClicked(int tag) {
   if (tag == 1) return openScan();
   if (window_->shownPage() != QLatin1String("recoveredFiles")) return window_->showPage(window_->drivePage);
   if (bScanInfoSaved_) return displayDriveListWindow();
-  const int answer = ask(questions::kSaveBeforeLeaving);
-  if (answer == kYes) {
-    scanInfoFromHomeMethod_ = true;
-    saveScan();
-  } else if (answer == questions::kNo) {
-    displayDriveListWindow();
-  } else {
-    scanInfoFromHomeMethod_ = false;
-  }
+  askToSaveFirst(questions::kSaveBeforeLeaving, scanInfoFromHomeMethod_, [this] { displayDriveListWindow(); });
 }
 
 void AppController::displayDriveListWindow() {
@@ -307,28 +294,13 @@ void AppController::exit() {
 void AppController::exitFromRecoveredFileWindow() {
   if (busy()) return;
   if (bScanInfoSaved_) return exit();
-  const int answer = ask(questions::kSaveBeforeExit);
-  if (answer == kYes) {
-    scanInfoFromExitMethod_ = true;
-    saveScan();
-  } else if (answer == questions::kNo) {
-    quit();
-  } else {
-    scanInfoFromExitMethod_ = false;
-  }
+  askToSaveFirst(questions::kSaveBeforeExit, scanInfoFromExitMethod_, [this] { quit(); });
 }
 
 void AppController::windowShouldClose() {
   if (window_->shownPage() == QLatin1String("recoveredFiles") && !bScanInfoSaved_ && !scanRunning()) {
-    const int answer = ask(questions::kSaveBeforeClose);
-    if (answer == kYes) {
-      scanInfoFromExitMethod_ = true;
-      saveScan();
-    } else if (answer == questions::kNo) {
-      quit();
-    } else {
+    if (!askToSaveFirst(questions::kSaveBeforeClose, scanInfoFromExitMethod_, [this] { quit(); }))
       bringMainWindowToFront();
-    }
     return;
   }
   if (ask(questions::kCloseApplication) == kYes) quit();
@@ -350,16 +322,7 @@ void AppController::help() {
          {"OK"}});
 }
 
-void AppController::displayAboutPanel() {
-  QMessageBox about(window_.get());
-  about.setWindowTitle(tr("About Salvonix"));
-  about.setIconPixmap(applicationIcon().pixmap(64, 64));
-  about.setText(tr("<b>Salvonix %1</b>").arg(QCoreApplication::applicationVersion()));
-  about.setInformativeText(
-      tr("Recovers lost photos, audio and video from memory cards, disks and disk images by reading the device "
-         "sector by sector and recognising 35 file types by their content. The device is only ever read."));
-  about.exec();
-}
+void AppController::displayAboutPanel() { aboutPanel(window_.get())->exec(); }
 
 void AppController::bringMainWindowToFront() { gui::bringMainWindowToFront(*window_); }
 

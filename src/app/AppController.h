@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -104,6 +105,9 @@ class AppController : public QObject {
 
  private:
   int ask(const Alert& alert);
+  // "Yes" saves the scan information and sets continueAfterSave (where to go
+  // once saved); "No" goes on at once. False for "Cancel".
+  bool askToSaveFirst(const Alert& question, bool& continueAfterSave, const std::function<void()>& goOn);
   void showAccessHint();
   void applySelectedRow();
   void showDescription();
@@ -115,6 +119,7 @@ class AppController : public QObject {
   void updateProgressBar();
   void refreshResults();
   void scanningCompleted();
+  void showResultsDrive(const QString& name);
   void showResultsTotals();
   void markingChanged();
   void setSavingButtonsEnabled(bool enabled);

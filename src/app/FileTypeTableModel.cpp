@@ -1,6 +1,7 @@
 #include "app/FileTypeTableModel.h"
 
 #include "app/Icons.h"
+#include "app/Pages.h"
 #include "browse/HdirTreeModel.h"
 #include "browse/TypeSelectionTree.h"
 
@@ -60,14 +61,14 @@ QVariant FileTypeTableModel::data(const QModelIndex& index, int role) const {
   const FileTypeChoice& choice = *rows_[static_cast<std::size_t>(index.row())];
   if (index.column() == Type) {
     switch (role) {
-      case Qt::DisplayRole: return QString::fromUtf8(choice.name.data(), static_cast<int>(choice.name.size()));
+      case Qt::DisplayRole: return qstr(choice.name);
       case Qt::DecorationRole:
-        return typeIcon(QString::fromUtf8(choice.name.data(), static_cast<int>(choice.name.size())), node->fileCategory);
+        return typeIcon(qstr(choice.name), node->fileCategory);
       case Qt::CheckStateRole: return node->selected == 1 ? Qt::Checked : Qt::Unchecked;
-      case Qt::ToolTipRole: return QString::fromUtf8(choice.key.data(), static_cast<int>(choice.key.size()));
+      case Qt::ToolTipRole: return qstr(choice.key);
     }
   } else if (index.column() == Label && role == Qt::DisplayRole) {
-    return QString::fromUtf8(choice.label.data(), static_cast<int>(choice.label.size()));
+    return qstr(choice.label);
   }
   return {};
 }

@@ -1,5 +1,6 @@
 #include "app/Pages.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -51,6 +52,18 @@ void outlineDefaults(QTreeView* view) {
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> aboutPanel(QWidget* parent) {
+  auto about = std::make_unique<QMessageBox>(parent);
+  about->setWindowTitle(QObject::tr("About Salvonix"));
+  about->setIconPixmap(applicationIcon().pixmap(64, 64));
+  about->setText(QObject::tr("<b>Salvonix %1</b>").arg(QCoreApplication::applicationVersion()));
+  about->setInformativeText(
+      QObject::tr("Recovers lost photos, audio and video from memory cards, disks and disk images by reading the "
+                  "device sector by sector and recognising 35 file types by their content. The device is only ever "
+                  "read."));
+  return about;
+}
 
 QString twoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
 

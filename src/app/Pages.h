@@ -8,12 +8,15 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWidget>
+#include <memory>
+#include <string_view>
 
 namespace salvonix::gui {
 
@@ -115,6 +118,11 @@ class SelectedFilesWindow : public QDialog {
   explicit SelectedFilesWindow(QWidget* parent = nullptr);
   QTreeWidget* selectedFilesTable;
 };
+
+// What the program is, with its version.
+std::unique_ptr<QMessageBox> aboutPanel(QWidget* parent);
+
+inline QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // "00" style two-digit clock fields.
 QString twoDigits(int value);

@@ -13,16 +13,12 @@
 
 namespace salvonix::gui {
 
-namespace {
-QString text(const std::string& value) { return QString::fromStdString(value); }
-}  // namespace
-
 void AppController::markingChanged() {
   RecoveredFilesPage& page = *window_->recoveredFilesPage;
   const int marked = context_.iNumberOfFileSelected;
   if (marked <= 0) context_.u64SelectedFileSize = 0;
   page.numberOfFileSelectedToSave->setText(QString::number(std::max(0, marked)));
-  page.selectedFileSizeToDisp->setText(text(sizeText(context_.u64SelectedFileSize)));
+  page.selectedFileSizeToDisp->setText(qstr(sizeText(context_.u64SelectedFileSize)));
   page.saveButton->setEnabled(marked > 0 && !bSavingProcessStarted_);
   page.selectAllRec->setEnabled(resultsModel_->rowCount(resultsModel_->rootIndex()) > 0);
   page.selectAllRec->setChecked(resultsModel_->allMarked());
@@ -56,7 +52,7 @@ void AppController::showSelectedFiles() {
     for (const auto& folder : dirRoot_->children)
       for (const auto& file : folder->children)
         if (file->fileType == kFileType && file->selected == 1)
-          items << new QTreeWidgetItem({text(file->fileName), text(folder->fileName), text(sizeText(file->fileSize)),
+          items << new QTreeWidgetItem({qstr(file->fileName), qstr(folder->fileName), qstr(sizeText(file->fileSize)),
                                         QString::number(file->sectorNumber)});
     table.addTopLevelItems(items);
   }
@@ -107,7 +103,7 @@ void AppController::saveRecoveredFiles() {
   SaveProgressWindow& progress = *saveProgressWindow_;
   progress.destinationField->setText(tr("Saving %1 marked files (%2) below %3")
                                          .arg(context_.iNumberOfFileSelected.load())
-                                         .arg(text(sizeText(saveTotal_)), QDir(destination).filePath(text(dirRoot_->fileName))));
+                                         .arg(qstr(sizeText(saveTotal_)), QDir(destination).filePath(qstr(dirRoot_->fileName))));
   progress.fileSavedField->setText(QStringLiteral("0"));
   progress.savedFileSize->setText(QStringLiteral("0.00 KB"));
   progress.progressBarOfSavePanel->setValue(0);
@@ -142,11 +138,11 @@ void AppController::savingCompleted() {
   if (closing_) return;
   setSavingButtonsEnabled(true);
   const SaveOutcome outcome = saveOutcome_.value_or(SaveOutcome{});
-  const QString summary = tr("%1 (%2 files)").arg(text(sizeText(outcome.bytesRead))).arg(outcome.filesSaved);
+  const QString summary = tr("%1 (%2 files)").arg(qstr(sizeText(outcome.bytesRead))).arg(outcome.filesSaved);
   window_->recoveredFilesPage->savedFileSize->setText(summary);
   if (outcome.succeeded())
     ask({"Saving completed", fmt::format("{} files saved below {}", outcome.filesSaved,
-                                         QDir(savingDestination_).filePath(text(dirRoot_->fileName)).toStdString()),
+                                         QDir(savingDestination_).filePath(qstr(dirRoot_->fileName)).toStdString()),
          {"OK"}});
   emit savingFinished();
 }

@@ -16,10 +16,6 @@
 
 namespace salvonix::gui {
 
-namespace {
-QString text(const std::string& value) { return QString::fromStdString(value); }
-}  // namespace
-
 // ---- File-type page ------------------------------------------------------------
 
 void AppController::enterFileTypes() {
@@ -52,8 +48,8 @@ void AppController::fileTypeMarksChanged() {
   const TypeSet flags = fileSelectionFlags(*dirFileRoot_);
   page.scannButton->setEnabled(std::find(flags.begin(), flags.end(), true) != flags.end());
   const SelectedTypeStrings strings = createSelectedString(*dirFileRoot_);
-  page.selectedImageFilesField->setText(strings.image.empty() ? tr("none") : text(strings.image));
-  page.selectedAudioVideoFilesField->setText(strings.audioVideo.empty() ? tr("none") : text(strings.audioVideo));
+  page.selectedImageFilesField->setText(strings.image.empty() ? tr("none") : qstr(strings.image));
+  page.selectedAudioVideoFilesField->setText(strings.audioVideo.empty() ? tr("none") : qstr(strings.audioVideo));
 }
 
 void AppController::comboboxAction(int group) {
@@ -101,9 +97,7 @@ void AppController::scan() {
 
   page.saveRecoveredFileBox->hide();
   page.scanProgressBox->show();
-  page.driveSizeField->setText(text(sizeText(context_.selectedDriveSize)));
-  page.serialField->setText(context_.serial == "-" || context_.serial.empty() ? QStringLiteral("NA") : text(context_.serial));
-  page.searchDriveField->setText(text(driveList_.selectedDriveNameToDisplay()));
+  showResultsDrive(qstr(driveList_.selectedDriveNameToDisplay()));
   page.filesFoundField->setText(QStringLiteral("0"));
   page.progressBar->setValue(0);
   page.percentageField->setText(QStringLiteral("0 %"));
@@ -227,11 +221,19 @@ void AppController::scanningCompleted() {
   emit scanFinished();
 }
 
+void AppController::showResultsDrive(const QString& name) {
+  RecoveredFilesPage& page = *window_->recoveredFilesPage;
+  page.searchDriveField->setText(name);
+  page.driveSizeField->setText(qstr(sizeText(context_.selectedDriveSize)));
+  page.serialField->setText(context_.serial == "-" || context_.serial.empty() ? QStringLiteral("NA")
+                                                                               : qstr(context_.serial));
+}
+
 void AppController::showResultsTotals() {
   RecoveredFilesPage& page = *window_->recoveredFilesPage;
   std::lock_guard lock(context_.treeMutex);
   page.totalNumberOfFile->setText(QString::number(dirRoot_ ? dirRoot_->fileCount : 0));
-  page.totalFileSize->setText(text(sizeText(dirRoot_ ? dirRoot_->fileSize : 0)));
+  page.totalFileSize->setText(qstr(sizeText(dirRoot_ ? dirRoot_->fileSize : 0)));
 }
 
 }  // namespace salvonix::gui

@@ -14,8 +14,6 @@ namespace salvonix::gui {
 
 namespace {
 
-QString text(const std::string& value) { return QString::fromStdString(value); }
-
 // "Recovery Info 2009-09-10 14_32_11 ": the local time, cut before a "+" zone
 // offset, with ":" replaced so that every file system takes the name.
 QString defaultScanInfoName() {
@@ -132,10 +130,7 @@ void AppController::scanInfoReadCompleted(const ScanInfoOpenResult& opened,
   resultsModel_->setRoot(dirRoot_);
   RecoveredFilesPage& page = *window_->recoveredFilesPage;
   page.outlineViewForRecoveredFiles->expand(resultsModel_->rootIndex());
-  page.searchDriveField->setText(text(context_.selectedDrive));
-  page.driveSizeField->setText(text(sizeText(context_.selectedDriveSize)));
-  page.serialField->setText(context_.serial == "-" || context_.serial.empty() ? QStringLiteral("NA")
-                                                                               : text(context_.serial));
+  showResultsDrive(qstr(context_.selectedDrive));
   showResultsTotals();
   bSavingProcessStarted_ = false;
   bScanInfoSaved_ = true;

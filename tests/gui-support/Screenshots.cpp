@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
 
   // The scan waits at the card's middle while its progress is taken.
   auto device = test::useGatedDevice(controller.context(), card, size / 2 / 65536 * 65536);
+  QApplication::setApplicationVersion(QStringLiteral(SALVONIX_VERSION));
   if (!controller.openDiskImage(QString::fromStdString(card))) return 1;
   ok &= shoot(window, out, "01-drive-page");
   window.drivePage->nextButton->click();
@@ -111,5 +112,11 @@ int main(int argc, char** argv) {
   question->show();
   ok &= shoot(*question, out, "08-question");
   question->close();
+  auto about = aboutPanel(&window);
+  about->show();
+  ok &= shoot(*about, out, "09-about");
+  BusyPanel panel(&window);
+  panel.start(QStringLiteral("Load Recovery"), QStringLiteral("Creating tree ...."));
+  ok &= shoot(panel, out, "10-scan-info-panel");
   return ok ? 0 : 1;
 }
