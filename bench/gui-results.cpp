@@ -22,6 +22,7 @@
 #include <string>
 
 #include "browse/HdirTreeModel.h"
+#include "support/ResultsTree.h"
 
 using namespace salvonix;
 using salvonix::gui::HdirTreeModel;
@@ -38,47 +39,6 @@ long residentBytes() {
   return resident * sysconf(_SC_PAGESIZE);
 }
 
-struct TreeBuilder {
-  std::shared_ptr<HDIR> root = std::make_shared<HDIR>();
-  uint32_t nextID = 3;
-
-  TreeBuilder() {
-    root->fileName = "ROOT";
-    root->fileID = kRootFileID;
-    root->parentID = 1;
-    root->fileType = kFolderType;
-  }
-  HDIR& folder(const std::string& name, const std::string& extension) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = name;
-    node->pathName = "/ROOT";
-    node->extension = extension;
-    node->fileType = kFolderType;
-    node->fileID = nextID++;
-    node->parentID = kRootFileID;
-    node->parent = root.get();
-    root->addChild(node);
-    root->childrenCount += 1;
-    return *node;
-  }
-  void file(HDIR& folder, uint64_t size) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = "file" + std::to_string(folder.childrenCount + 1) + folder.extension;
-    node->pathName = folder.fileName + "/ROOT";
-    node->fileType = kFileType;
-    node->fileID = nextID++;
-    node->parentID = folder.fileID;
-    node->sectorNumber = nextID * 64;
-    node->fileSize = size;
-    node->parent = &folder;
-    for (HDIR* counted : {&folder, root.get()}) {
-      counted->fileSize += size;
-      counted->fileCount += 1;
-      counted->childrenCount += 1;
-    }
-    folder.addChild(std::move(node));
-  }
-};
 
 template <typename Action>
 double millis(Action action) {
@@ -101,7 +61,7 @@ int main(int argc, char** argv) {
 
   // Fonts, style and platform plugin load with the first view; keep them out of the figures.
   {
-    TreeBuilder small;
+    test::ResultsTree small;
     small.file(small.folder("JPG Files", ".jpg"), 1000);
     HdirTreeModel model(context);
     model.setRoot(small.root);
@@ -113,7 +73,7 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
   }
 
-  TreeBuilder tree;
+  test::ResultsTree tree;
   HDIR& jpg = tree.folder("JPG Files", ".jpg");
   for (int i = 0; i < kJpgFiles; ++i) tree.file(jpg, 1'500'000 + i);
   const char* others[][2] = {{"PNG Files", ".png"}, {"CR2 Files", ".cr2"}, {"MP3 Files", ".mp3"}, {"MOV Files", ".mov"}};

@@ -24,9 +24,9 @@
 #include <QPushButton>
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -168,6 +168,7 @@ Run scanLikeCommandLine(const fs::path& image, uint64_t bytes) {
 }
 
 Run scanThroughApplication(const fs::path& image) {
+  Run run;  // outlives the controller, whose signals count into it
   PrintingDialogs dialogs;
   NoDrives machine;
   DriveFinder finder(machine, machine, "/dev/null", "/nonexistent");
@@ -180,7 +181,6 @@ Run scanThroughApplication(const fs::path& image) {
   if (window.shownPage() != QStringLiteral("fileTypes") || !window.fileTypesPage->selectAll->isChecked())
     fail("the file-type page did not open with every type marked");
 
-  Run run;
   QObject::connect(window.recoveredFilesPage->progressBar, &QProgressBar::valueChanged,
                    [&run] { ++run.progressBarUpdates; });
   QObject::connect(&controller.resultsModel(), &QAbstractItemModel::rowsInserted, [&run] { ++run.outlineInsertions; });

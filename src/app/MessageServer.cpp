@@ -1,16 +1,20 @@
 #include "app/MessageServer.h"
 
-#include "app/InstanceProtocol.h"
-
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStringDecoder>
+#include <QVariant>
 #include <QtEndian>
+
+#include "app/InstanceProtocol.h"
 
 namespace salvonix::gui {
 
 namespace {
+
+constexpr const char* kAnswered = "answered";
+
 
 constexpr int kProbeTimeoutMs = 1000;
 constexpr int kLockTimeoutMs = 5000;
@@ -99,6 +103,7 @@ void MYMessageServer::readMessage(QLocalSocket* client) {
   // launch waiting for the answer must not take that for a hung instance.
   client->write(&kAcknowledgement, 1);
   client->flush();
+  client->setProperty(kAnswered, true);
   client->disconnectFromServer();
   emit broadcastMessageString(message);
 }
@@ -110,7 +115,8 @@ void MYMessageServer::refuse(QLocalSocket* client) {
 }
 
 void MYMessageServer::connectionDidDie(QLocalSocket* client) {
-  qDebug("Connection broken");
+  // Every client leaves after its answer; one that left before it broke off.
+  if (!client->property(kAnswered).toBool()) qWarning("Connection broken");
   forget(client);
 }
 

@@ -246,7 +246,9 @@ uint32_t HdirTreeModel::countMarksLocked() const {
     const uint32_t below = child->childrenSelected();
     markedBelow_[child.get()] = below;
     files += below;
-    belowRoot += below + (child->selected == 1 ? 1 : 0);
+    // The results root counts its folders among its children; the type
+    // tree's root counts only the types, not their groups.
+    belowRoot += below + (outline_ == Outline::Results && child->selected == 1 ? 1 : 0);
   }
   markedBelow_[root_.get()] = belowRoot;
   marksCounted_ = true;

@@ -216,6 +216,13 @@ class AppFlowTest : public QObject {
     app.window.drivePage->nextButton->click();
     FileTypesPage& page = *app.window.fileTypesPage;
     QCOMPARE(app.controller.fileTypeTable().rowCount(), 35);
+    // One type unmarked leaves the outline's "Files" mixed.
+    auto& table = app.controller.fileTypeTable();
+    HdirTreeModel& types = app.controller.typeTreeModel();
+    table.setData(table.index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+    QCOMPARE(types.data(types.rootIndex().siblingAtColumn(HdirTreeModel::MarkColumn), Qt::CheckStateRole),
+             QVariant(Qt::PartiallyChecked));
+    QVERIFY(!page.selectAll->isChecked());
     // The "Image" group marks its 22 types only; "Select All" off unmarks them and scanning is refused.
     page.fileTypeComboBox->setCurrentIndex(1);
     emit page.fileTypeComboBox->activated(1);
@@ -223,10 +230,10 @@ class AppFlowTest : public QObject {
     QCOMPARE(app.controller.fileTypeTable().markedCount(), 22);
     QVERIFY(page.selectAll->isChecked());
     QVERIFY(page.selectedAudioVideoFilesField->text() == "none");
+
     page.selectAll->click();
     QVERIFY(!page.scannButton->isEnabled());
     // One type marked in the table shows in the outline and is what a scan looks for.
-    auto& table = app.controller.fileTypeTable();
     for (int row = 0; row < table.rowCount(); ++row)
       if (table.data(table.index(row, 0), Qt::DisplayRole) == "JPG")
         table.setData(table.index(row, 0), Qt::Checked, Qt::CheckStateRole);

@@ -10,63 +10,27 @@
 #include <thread>
 
 #include "browse/HdirTreeModel.h"
+#include "support/ResultsTree.h"
 
 using namespace salvonix;
 using salvonix::gui::HdirTreeModel;
 
 namespace {
 
-// A results tree grown the way the scanning engine grows it.
-struct Results {
-  std::shared_ptr<HDIR> root = std::make_shared<HDIR>();
-  uint32_t nextID = 3;
-
-  Results() {
-    root->fileName = "ROOT";
-    root->fileID = kRootFileID;
-    root->parentID = 1;
-    root->fileType = kFolderType;
-  }
-  HDIR& folder(const std::string& name, const std::string& extension) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = name;
-    node->extension = extension;
-    node->fileType = kFolderType;
-    node->fileID = nextID++;
-    node->parent = root.get();
-    root->addChild(node);
-    root->childrenCount += 1;
-    return *node;
-  }
-  HDIR& file(HDIR& folder, uint64_t size) {
-    auto node = std::make_shared<HDIR>();
-    node->fileName = "file" + std::to_string(folder.childrenCount + 1) + folder.extension;
-    node->fileType = kFileType;
-    node->fileID = nextID++;
-    node->fileSize = size;
-    node->parent = &folder;
-    for (HDIR* counted : {&folder, root.get()}) {
-      counted->fileSize += size;
-      counted->fileCount += 1;
-      counted->childrenCount += 1;
-    }
-    folder.addChild(node);
-    return *node;
-  }
-};
+QModelIndex cell(const HdirTreeModel& model, const HDIR& node, int column) {
+  return model.indexOf(&node).siblingAtColumn(column);
+}
 
 QString text(const HdirTreeModel& model, const HDIR& node, int column) {
-  return model.index(model.indexOf(&node).row(), column, model.indexOf(&node).parent()).data().toString();
+  return cell(model, node, column).data().toString();
 }
 
 Qt::CheckState mark(const HdirTreeModel& model, const HDIR& node) {
-  const QModelIndex index = model.indexOf(&node);
-  return model.index(index.row(), HdirTreeModel::MarkColumn, index.parent()).data(Qt::CheckStateRole).value<Qt::CheckState>();
+  return cell(model, node, HdirTreeModel::MarkColumn).data(Qt::CheckStateRole).value<Qt::CheckState>();
 }
 
 void click(HdirTreeModel& model, const HDIR& node, Qt::CheckState state) {
-  const QModelIndex index = model.indexOf(&node);
-  QVERIFY(model.setData(model.index(index.row(), HdirTreeModel::MarkColumn, index.parent()), state, Qt::CheckStateRole));
+  QVERIFY(model.setData(cell(model, node, HdirTreeModel::MarkColumn), state, Qt::CheckStateRole));
 }
 
 }  // namespace
@@ -82,7 +46,7 @@ class HdirTreeModelTest : public QObject {
 
 void HdirTreeModelTest::columnsShowTheNodes() {
   ScanContext context;
-  Results t;
+  test::ResultsTree t;
   HdirTreeModel model(context);
   model.setRoot(t.root);
   QCOMPARE(model.rowCount(), 1);
@@ -113,7 +77,7 @@ void HdirTreeModelTest::columnsShowTheNodes() {
 
 void HdirTreeModelTest::markingKeepsStatesAndCounters() {
   ScanContext context;
-  Results t;
+  test::ResultsTree t;
   HDIR& jpg = t.folder("JPG Files", ".jpg");
   HDIR& a = t.file(jpg, 100);
   HDIR& b = t.file(jpg, 200);
@@ -154,7 +118,7 @@ void HdirTreeModelTest::markingKeepsStatesAndCounters() {
 
 void HdirTreeModelTest::markingTellsViewsOnceNotPerFile() {
   ScanContext context;
-  Results t;
+  test::ResultsTree t;
   for (const char* name : {"JPG Files", "PNG Files"}) {
     HDIR& folder = t.folder(name, ".x");
     for (int i = 0; i < 50; ++i) t.file(folder, 10);
@@ -180,7 +144,7 @@ void HdirTreeModelTest::markingTellsViewsOnceNotPerFile() {
 
 void HdirTreeModelTest::rowsArriveWhileTheScanAppends() {
   ScanContext context;
-  Results t;
+  test::ResultsTree t;
   HdirTreeModel model(context);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
   QTreeView view;
