@@ -124,8 +124,8 @@ class AppController : public QObject {
   void markingChanged();
   void setSavingButtonsEnabled(bool enabled);
   void savingCompleted();
-  void saveScanInfoCompleted(const ScanInfoWriteResult& result);
-  void scanInfoReadCompleted(const ScanInfoOpenResult& opened, const std::vector<DriveIdentity>& identities);
+  void saveScanInfoCompleted();
+  void scanInfoReadCompleted();
   void displayDriveListWindow();
   void continueAfterScanInfoSave();
   void quit();
@@ -159,13 +159,17 @@ class AppController : public QObject {
 
   std::unique_ptr<RecoveredFileSaver> saver_;
   Worker saveThread_;
-  std::optional<SaveOutcome> saveOutcome_;
+  std::optional<SaveOutcome> saveOutcome_;  // written by the saving worker, read after it is joined
   QTimer saveTimer_;
   int saveSeconds_ = 0;
   uint64_t saveTotal_ = 0;
   QString savingDestination_;
 
   Worker infoThread_;
+  // Written by the scan information worker, read after it is joined.
+  ScanInfoWriteResult scanInfoWritten_;
+  ScanInfoOpenResult openedScanInfo_;
+  std::vector<DriveIdentity> openedDrives_;
 
   bool bScanInfoSaved_ = false;
   bool scanInfoFromHomeMethod_ = false;

@@ -116,13 +116,8 @@ void AppController::saveRecoveredFiles() {
   saver_ = std::make_unique<RecoveredFileSaver>(context_, bridge_);
   const std::string target = destination.toStdString();
   saveThread_.start([this, target] {
-    SaveOutcome outcome = saver_->save(*dirRoot_, target);
-    QMetaObject::invokeMethod(
-        this, [this, outcome] {
-          saveOutcome_ = outcome;
-          savingCompleted();
-        },
-        Qt::QueuedConnection);
+    saveOutcome_ = saver_->save(*dirRoot_, target);
+    QMetaObject::invokeMethod(this, &AppController::savingCompleted, Qt::QueuedConnection);
   });
 }
 

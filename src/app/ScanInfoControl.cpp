@@ -51,13 +51,14 @@ void AppController::saveScan() {
   const std::shared_ptr<HDIR> root = dirRoot_;
   const std::string path = chosen.toStdString();
   infoThread_.start([this, drive, root, path] {
-    ScanInfoWriteResult result = salvonix::saveScanInfo(path, drive, *root);
-    QMetaObject::invokeMethod(this, [this, result] { saveScanInfoCompleted(result); }, Qt::QueuedConnection);
+    scanInfoWritten_ = salvonix::saveScanInfo(path, drive, *root);
+    QMetaObject::invokeMethod(this, &AppController::saveScanInfoCompleted, Qt::QueuedConnection);
   });
 }
 
-void AppController::saveScanInfoCompleted(const ScanInfoWriteResult& result) {
+void AppController::saveScanInfoCompleted() {
   infoThread_.join();
+  const ScanInfoWriteResult result = std::move(scanInfoWritten_);
   busyPanel_->hide();
   if (closing_) return;
   setSavingButtonsEnabled(true);
@@ -105,17 +106,17 @@ void AppController::openScanInfo(const QString& path) {
   const std::vector<DriveRecord> drives = driveList_.driveDictArray();
   const std::string file = path.toStdString();
   infoThread_.start([this, drives, file] {
-    ScanInfoOpenResult opened = salvonix::openScanInfo(file);
-    std::vector<DriveIdentity> identities;
-    if (!opened.error) identities = retriveAllDriveDetails(drives, readFirstFiveSectors);
-    QMetaObject::invokeMethod(
-        this, [this, opened, identities] { scanInfoReadCompleted(opened, identities); }, Qt::QueuedConnection);
+    openedScanInfo_ = salvonix::openScanInfo(file);
+    openedDrives_.clear();
+    if (!openedScanInfo_.error) openedDrives_ = retriveAllDriveDetails(drives, readFirstFiveSectors);
+    QMetaObject::invokeMethod(this, &AppController::scanInfoReadCompleted, Qt::QueuedConnection);
   });
 }
 
-void AppController::scanInfoReadCompleted(const ScanInfoOpenResult& opened,
-                                          const std::vector<DriveIdentity>& identities) {
+void AppController::scanInfoReadCompleted() {
   infoThread_.join();
+  const ScanInfoOpenResult opened = std::move(openedScanInfo_);
+  const std::vector<DriveIdentity> identities = std::move(openedDrives_);
   busyPanel_->hide();
   if (closing_) return;
   window_->openScanLabel->setEnabled(true);

@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <QWidget>
+#include <future>
 
 namespace salvonix::gui {
 
@@ -24,10 +25,13 @@ void UiBridge::updateTreeProgress(uint64_t savedData, uint64_t barDoubleValue) {
 int UiBridge::askOnMainThread(const Alert& alert, int closingAnswer) {
   if (closing_) return closingAnswer;
   if (QThread::currentThread() == thread()) return dialogs_.alert(window_, alert);
-  int answer = closingAnswer;
+  // The worker waits on a future rather than inside Qt's blocking call, so the
+  // hand-over of the answer is one that ThreadSanitizer can follow.
+  std::promise<int> answer;
   QMetaObject::invokeMethod(
-      this, [&] { answer = closing_ ? closingAnswer : dialogs_.alert(window_, alert); }, Qt::BlockingQueuedConnection);
-  return answer;
+      this, [&] { answer.set_value(closing_ ? closingAnswer : dialogs_.alert(window_, alert)); },
+      Qt::QueuedConnection);
+  return answer.get_future().get();
 }
 
 int UiBridge::showAlert(const Alert& alert) { return askOnMainThread(alert, 0); }

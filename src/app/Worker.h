@@ -1,6 +1,8 @@
 #pragma once
 // One worker thread of the application: started for a piece of long work,
-// joined on the main thread once it has said it is done.
+// joined on the main thread once it has said it is done. What the work
+// leaves in its controller's members is read only after the join, which
+// orders it for the main thread (and for ThreadSanitizer).
 
 #include <atomic>
 #include <functional>

@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "browse/HdirTreeModel.h"
 #include "gui-support/GuiFixture.h"
+#include "support/TestDevices.h"
 
 using namespace salvonix;
 using namespace salvonix::gui;
@@ -131,6 +132,15 @@ class AppFlowTest : public QObject {
     QTest::mouseClick(app.results.saveButton, Qt::LeftButton);
     QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
     QCOMPARE(savedOriginals(card, secondSave, ""), int(card.size()));
+
+    // A card that can no longer be read: the saving thread's alert reaches the user and saving ends.
+    test::useTestDevice(app.controller.context(), cardPath)->failBetween(0, UINT64_MAX);
+    app.dialogs.asked.clear();
+    QTest::mouseClick(app.results.saveButton, Qt::LeftButton);
+    QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
+    QVERIFY(app.dialogs.wasAsked(kDriveCannotOpen));
+    QVERIFY(!app.dialogs.wasAsked("Saving completed"));
+    QVERIFY(app.results.saveButton->isEnabled());
   }
 
   void pauseAndStop() {
