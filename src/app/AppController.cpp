@@ -15,6 +15,7 @@
 #include "app/Questions.h"
 #include "app/UserManual.h"
 #include "browse/HdirTreeModel.h"
+#include "browse/Preview.h"
 #include "output/SizeText.h"
 
 namespace salvonix::gui {
@@ -50,6 +51,7 @@ AppController::AppController(Dialogs& dialogs, DriveFinder& drives, DriveEventSo
   saveProgressWindow_ = new SaveProgressWindow(window_.get());
   busyPanel_ = new BusyPanel(window_.get());
   selectedFilesWindow_ = new SelectedFilesWindow(window_.get());
+  preview_ = std::make_unique<Preview>(context_, dialogs_, window_.get());
 
   connect(&w, &MainWindow::closeRequested, this, &AppController::windowShouldClose);
   connect(w.recoverLabel, &QToolButton::clicked, this, [this] { labelClicked(0); });
@@ -76,6 +78,10 @@ AppController::AppController(Dialogs& dialogs, DriveFinder& drives, DriveEventSo
   connect(results.selectNextRow, &QPushButton::clicked, this, &AppController::selectNextRow);
   connect(results.selectPreviousRow, &QPushButton::clicked, this, &AppController::selectPreviousRow);
   connect(results.viewSelectedFilesButton, &QPushButton::clicked, this, &AppController::showSelectedFiles);
+  connect(results.viewButton, &QPushButton::clicked, this, &AppController::showPreview);
+  connect(results.outlineViewForRecoveredFiles, &QTreeView::doubleClicked, this, &AppController::doubleClickedForPreview);
+  connect(results.outlineViewForRecoveredFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &AppController::outlineViewSelectionDidChange);
   connect(results.saveButton, &QPushButton::clicked, this, &AppController::saveRecoveredFiles);
   connect(results.saveScanInfoButton, &QPushButton::clicked, this, &AppController::saveScan);
   connect(results.homeButton, &QPushButton::clicked, this, &AppController::home);
@@ -84,7 +90,10 @@ AppController::AppController(Dialogs& dialogs, DriveFinder& drives, DriveEventSo
   connect(saveProgressWindow_->stopButtonInSave, &QPushButton::clicked, this, &AppController::stopSaving);
 
   connect(&bridge_, &UiBridge::treeRebuilt, this, [this] {
-    dirRoot_ = scanning_->dirRoot();
+    {
+      std::lock_guard lock(context_.treeMutex);  // the scanning thread sets its root under it
+      dirRoot_ = scanning_->dirRoot();
+    }
     resultsModel_->setRoot(dirRoot_);
   });
   connect(&bridge_, &UiBridge::progressChanged, this, &AppController::updateProgressBar);
@@ -264,6 +273,7 @@ void AppController::labelClicked(int tag) {
 
 void AppController::displayDriveListWindow() {
   selectedFilesWindow_->close();
+  preview_->closePreviewWindow();
   RecoveredFilesPage& results = *window_->recoveredFilesPage;
   results.progressBar->setValue(0);
   scanInfoFromHomeMethod_ = false;
@@ -308,6 +318,7 @@ void AppController::windowShouldClose() {
 
 void AppController::quit() {
   closing_ = true;
+  preview_->closePreviewWindow();
   bridge_.setClosing();
   context_.bCancelScanning = true;
   if (saver_) saver_->stopSaving();

@@ -14,6 +14,7 @@
 
 #include "app/Dialogs.h"
 #include "app/UiBridge.h"
+#include "browse/PreviewData.h"
 #include "drives/DriveList.h"
 #include "drives/DriveWatcher.h"
 #include "output/ScanInfoReader.h"
@@ -31,6 +32,7 @@ class FileTypeTableModel;
 class SaveProgressWindow;
 class BusyPanel;
 class SelectedFilesWindow;
+class Preview;
 
 class AppController : public QObject {
   Q_OBJECT
@@ -47,6 +49,7 @@ class AppController : public QObject {
   FileTypeTableModel& fileTypeTable() { return *fileTypeTable_; }
   SaveProgressWindow& saveProgressWindow() { return *saveProgressWindow_; }
   SelectedFilesWindow& selectedFilesWindow() { return *selectedFilesWindow_; }
+  Preview& preview() { return *preview_; }
   std::shared_ptr<HDIR> dirRoot() const { return dirRoot_; }
   bool scanRunning() const { return scanThread_.running(); }
   bool busy() const { return scanThread_.running() || saveThread_.running() || infoThread_.running(); }
@@ -81,6 +84,8 @@ class AppController : public QObject {
   void selectNextRow();
   void selectPreviousRow();
   void showSelectedFiles();
+  void showPreview();
+  void doubleClickedForPreview(const QModelIndex& index);
   void saveRecoveredFiles();
   void stopSaving();
   void saveScan();
@@ -122,6 +127,11 @@ class AppController : public QObject {
   void showResultsDrive(const QString& name);
   void showResultsTotals();
   void markingChanged();
+  // The row's node, copied: a running scan may grow the tree meanwhile.
+  std::optional<PreviewTarget> previewTargetAt(const QModelIndex& index);
+  std::optional<PreviewTarget> selectedPreviewTarget();
+  void outlineViewSelectionDidChange();
+  void updateViewButton();
   void setSavingButtonsEnabled(bool enabled);
   void savingCompleted();
   void saveScanInfoCompleted();
@@ -143,6 +153,7 @@ class AppController : public QObject {
   SaveProgressWindow* saveProgressWindow_;
   BusyPanel* busyPanel_;
   SelectedFilesWindow* selectedFilesWindow_;
+  std::unique_ptr<Preview> preview_;  // after window_: its window is a child of the main window
   std::unique_ptr<SteadyWatcherClock> watcherClock_;
   std::unique_ptr<DriveWatcher> watcher_;
 

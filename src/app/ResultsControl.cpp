@@ -7,6 +7,7 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "browse/HdirTreeModel.h"
+#include "browse/Preview.h"
 #include "output/DestinationCheck.h"
 #include "output/SizeText.h"
 #include "scan/Device.h"
@@ -43,6 +44,43 @@ void AppController::selectPreviousRow() {
   if (const QModelIndex above = view.indexAbove(current); above.isValid()) view.setCurrentIndex(above);
 }
 
+std::optional<PreviewTarget> AppController::previewTargetAt(const QModelIndex& index) {
+  const HDIR* node = resultsModel_->nodeOf(index);
+  if (!node) return std::nullopt;
+  std::lock_guard lock(context_.treeMutex);
+  return PreviewTarget{node->fileName, node->fileType, node->sectorNumber, node->fileSize, node->extraBytesToMove};
+}
+
+std::optional<PreviewTarget> AppController::selectedPreviewTarget() {
+  const QTreeView& view = *window_->recoveredFilesPage->outlineViewForRecoveredFiles;
+  const QModelIndex current = view.currentIndex();
+  if (!current.isValid() || !view.selectionModel()->isSelected(current)) return std::nullopt;
+  return previewTargetAt(current);
+}
+
+void AppController::updateViewButton() {
+  window_->recoveredFilesPage->viewButton->setEnabled(!bSavingProcessStarted_ && !scanRunning() &&
+                                                      selectedPreviewTarget().has_value());
+}
+
+void AppController::showPreview() {
+  if (busy()) return;
+  if (const auto target = selectedPreviewTarget()) preview_->requestPreview(*target);
+}
+
+void AppController::doubleClickedForPreview(const QModelIndex& index) {
+  if (busy()) return;
+  if (const auto target = previewTargetAt(index)) preview_->requestPreview(*target);
+}
+
+// Moving through the rows, by hand or with the next and previous buttons,
+// previews each row while the window is open.
+void AppController::outlineViewSelectionDidChange() {
+  updateViewButton();
+  if (!preview_->previewDisplayed()) return;
+  if (const auto target = selectedPreviewTarget()) preview_->requestPreview(*target);
+}
+
 void AppController::showSelectedFiles() {
   QTreeWidget& table = *selectedFilesWindow_->selectedFilesTable;
   table.clear();
@@ -69,6 +107,7 @@ void AppController::setSavingButtonsEnabled(bool enabled) {
                                                         window_->recoverLabel, window_->openScanLabel})
     widget->setEnabled(enabled);
   page.saveButton->setEnabled(enabled && context_.iNumberOfFileSelected > 0);
+  updateViewButton();
 }
 
 void AppController::saveRecoveredFiles() {

@@ -13,6 +13,9 @@
 #include "app/MainWindow.h"
 #include "app/Questions.h"
 #include "browse/HdirTreeModel.h"
+#include "browse/Preview.h"
+#include "browse/PreviewKinds.h"
+#include "browse/PreviewWindow.h"
 #include "gui-support/GuiFixture.h"
 #include "scan/Device.h"
 
@@ -26,6 +29,14 @@ bool shoot(QWidget& widget, const QDir& out, const QString& name) {
   const bool saved = widget.grab().save(out.filePath(name + ".png"));
   std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(out.filePath(name + ".png")));
   return saved;
+}
+
+// The first file of the results that is wanted; invalid when none is.
+QModelIndex firstFile(AppController& controller, const std::function<bool(const HDIR& folder, const HDIR& file)>& wanted) {
+  for (const auto& folder : controller.dirRoot()->children)
+    for (const auto& file : folder->children)
+      if (wanted(*folder, *file)) return controller.resultsModel().indexOf(file.get());
+  return {};
 }
 
 }  // namespace
@@ -118,5 +129,37 @@ int main(int argc, char** argv) {
   BusyPanel panel(&window);
   panel.start(QStringLiteral("Load Recovery"), QStringLiteral("Creating tree ...."));
   ok &= shoot(panel, out, "10-scan-info-panel");
+
+  // The preview of a photo, of a movie once its status and first frame are
+  // shown, and of a file shown as characters.
+  Preview& preview = controller.preview();
+  PreviewWindow& previewWindow = preview.window();
+  const auto previewRow = [&](const QModelIndex& row, const std::function<bool()>& ready) {
+    if (!row.isValid()) return false;
+    preview.closePreviewWindow();  // an open window would preview the row as soon as it is selected
+    bool shown = false;
+    const auto connection = QObject::connect(&preview, &Preview::previewShown, [&] { shown = true; });
+    outline.expand(row.parent());
+    outline.setCurrentIndex(row);
+    window.recoveredFilesPage->viewButton->click();
+    test::waitUntil([&] { return shown && ready(); }, 30000);
+    QObject::disconnect(connection);
+    return shown && ready();
+  };
+  const auto always = [] { return true; };
+  const auto in = [](std::vector<std::string> names) {
+    return [names](const HDIR& folder, const HDIR&) {
+      return std::find(names.begin(), names.end(), folder.fileName) != names.end();
+    };
+  };
+  ok &= previewRow(firstFile(controller, in({"JPG Files"})), always) && shoot(previewWindow, out, "11-preview-picture");
+  ok &= previewRow(firstFile(controller, in({"MP4 Files", "MOV Files"})),
+                   [&] { return !previewWindow.backgroundImage->pixmap().isNull(); }) &&
+        shoot(previewWindow, out, "12-preview-movie");
+  const QModelIndex other = firstFile(controller, [](const HDIR&, const HDIR& file) {
+    return previewKind({file.fileName, file.fileType}) == PreviewKind::Other;
+  });
+  if (other.isValid()) ok &= previewRow(other, always) && shoot(previewWindow, out, "13-preview-characters");
+  preview.closePreviewWindow();
   return ok ? 0 : 1;
 }
