@@ -49,14 +49,7 @@ class AppFlowTest : public QObject {
   std::string cardPath;
   std::vector<test::CardFile> card;
 
-  struct App {
-    test::ScriptedDialogs dialogs;
-    test::NoDrives drives;
-    AppController controller{dialogs, drives.finder()};
-    MainWindow& window = controller.window();
-    RecoveredFilesPage& results = *window.recoveredFilesPage;
-    App() { window.show(); }
-  };
+  using App = test::TestApp;
 
   // Chooses the card, keeps every type marked and scans to the end.
   static void scanCard(App& app, const std::string& path) {

@@ -95,16 +95,10 @@ class PreviewTest : public QObject {
   // In the order the scan lists them within their folders.
   test::Bytes photo, damaged, clip, coverSong, plainSong;
 
-  struct App {
-    test::ScriptedDialogs dialogs;
-    test::NoDrives drives;
-    AppController controller{dialogs, drives.finder()};
-    MainWindow& window = controller.window();
-    RecoveredFilesPage& results = *window.recoveredFilesPage;
+  struct App : test::TestApp {
     Preview& preview = controller.preview();
     PreviewWindow& shown = preview.window();
     QSignalSpy previews{&preview, &Preview::previewShown};
-    App() { window.show(); }
 
     QModelIndex row(const std::string& folder, int file = -1) {
       HdirTreeModel& model = controller.resultsModel();

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/AppController.h"
 #include "app/Dialogs.h"
+#include "app/MainWindow.h"
 #include "drives/DriveFinder.h"
 #include "scan/Device.h"
 #include "scan/ScanContext.h"
@@ -76,6 +78,17 @@ class GatedDevice : public Device {
 };
 // Makes every open of the context's device after this one return a gated device.
 std::shared_ptr<GatedDevice> useGatedDevice(ScanContext& context, const std::string& path, uint64_t gate);
+
+// The application as a test drives it: answered dialogs, no drives but the
+// test's images, the window shown offscreen.
+struct TestApp {
+  ScriptedDialogs dialogs;
+  NoDrives drives;
+  gui::AppController controller{dialogs, drives.finder()};
+  gui::MainWindow& window = controller.window();
+  gui::RecoveredFilesPage& results = *window.recoveredFilesPage;
+  TestApp() { window.show(); }
+};
 
 // Processes events until done() or the timeout; returns done().
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 120000);
