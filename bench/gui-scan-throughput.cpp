@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "browse/HdirTreeModel.h"
@@ -49,32 +50,13 @@ namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
 
-void printAlert(const Alert& alert) { std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str()); }
 
 class QuietObserver : public ScanObserver {
  public:
   int showAlert(const Alert& alert) override {
-    printAlert(alert);
+    bench::printAlert(alert);
     return 0;
   }
-};
-
-// Alerts are printed and get their default button; no file dialog is expected.
-class PrintingDialogs : public gui::Dialogs {
- public:
-  int alert(QWidget*, const Alert& alert) override {
-    printAlert(alert);
-    return 0;
-  }
-  QString chooseFolder(QWidget*, const QString&) override { return {}; }
-  QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-};
-
-// A machine without drives: the image is added as a disk image.
-struct NoDrives : BlockDeviceTree, FilesystemProbe {
-  std::vector<BlockDeviceEntry> blockDevices() override { return {}; }
-  std::optional<FilesystemInfo> probe(const std::string&) override { return std::nullopt; }
 };
 
 [[noreturn]] void fail(const char* what) {
@@ -169,8 +151,8 @@ Run scanLikeCommandLine(const fs::path& image, uint64_t bytes) {
 
 Run scanThroughApplication(const fs::path& image) {
   Run run;  // outlives the controller, whose signals count into it
-  PrintingDialogs dialogs;
-  NoDrives machine;
+  bench::PrintingDialogs dialogs;
+  bench::NoDrives machine;
   DriveFinder finder(machine, machine, "/dev/null", "/nonexistent");
   gui::AppController controller(dialogs, finder);
   gui::MainWindow& window = controller.window();

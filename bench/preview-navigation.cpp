@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchApp.h"
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "browse/HdirTreeModel.h"
@@ -64,22 +65,6 @@ constexpr int kSteps = 50;
 double msBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-class PrintingDialogs : public gui::Dialogs {
- public:
-  int alert(QWidget*, const Alert& alert) override {
-    std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str());
-    return 0;
-  }
-  QString chooseFolder(QWidget*, const QString&) override { return {}; }
-  QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-};
-
-struct NoDrives : BlockDeviceTree, FilesystemProbe {
-  std::vector<BlockDeviceEntry> blockDevices() override { return {}; }
-  std::optional<FilesystemInfo> probe(const std::string&) override { return std::nullopt; }
-};
 
 // When each preview read opened the device, began and ended each of its pieces.
 struct ReadLog {
@@ -152,8 +137,8 @@ fs::path buildImage(const fs::path& dir) {
 }
 
 struct App {
-  PrintingDialogs dialogs;
-  NoDrives machine;
+  bench::PrintingDialogs dialogs;
+  bench::NoDrives machine;
   DriveFinder finder{machine, machine, "/dev/null", "/nonexistent"};
   gui::AppController controller{dialogs, finder};
   gui::MainWindow& window = controller.window();
