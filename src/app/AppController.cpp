@@ -227,7 +227,7 @@ void AppController::next() {
 void AppController::doubleClicked(const QModelIndex& index) {
   if (!index.isValid()) return;
   window_->drivePage->driveTableView->selectRow(index.row());
-  enterFileTypes();
+  if (driveList_.nextButtonEnabled()) enterFileTypes();
 }
 
 // ---- Navigation --------------------------------------------------------------

@@ -108,7 +108,10 @@ void AppController::openScanInfo(const QString& path) {
   infoThread_.start([this, drives, file] {
     openedScanInfo_ = salvonix::openScanInfo(file);
     openedDrives_.clear();
-    if (!openedScanInfo_.error) openedDrives_ = retriveAllDriveDetails(drives, readFirstFiveSectors);
+    if (!openedScanInfo_.error) {
+      openedDrives_ = retriveAllDriveDetails(drives, readFirstFiveSectors);
+      if (auto image = imageIdentityOf(openedScanInfo_.drive)) openedDrives_.push_back(std::move(*image));
+    }
     QMetaObject::invokeMethod(this, &AppController::scanInfoReadCompleted, Qt::QueuedConnection);
   });
 }

@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
+#include "cli/CountText.h"
 #include "output/SizeText.h"
 
 namespace salvonix {
@@ -17,8 +20,8 @@ std::string clock(double seconds) {
 }
 }  // namespace
 
-ConsoleObserver::ConsoleObserver(ScanContext& context, std::FILE* out)
-    : context_(context), out_(out), terminal_(isatty(fileno(out)) != 0),
+ConsoleObserver::ConsoleObserver(ScanContext& context, bool quiet, std::FILE* out)
+    : context_(context), out_(out), quiet_(quiet), terminal_(isatty(fileno(out)) != 0),
       start_(std::chrono::steady_clock::now()) {}
 
 double ConsoleObserver::elapsedSeconds() const {
@@ -26,6 +29,7 @@ double ConsoleObserver::elapsedSeconds() const {
 }
 
 void ConsoleObserver::printLine(const std::string& line, bool final) {
+  if (quiet_) return;
   const auto now = std::chrono::steady_clock::now();
   if (terminal_) {
     fmt::print(out_, "\r\033[K{}", line);
@@ -41,19 +45,21 @@ void ConsoleObserver::printLine(const std::string& line, bool final) {
 void ConsoleObserver::updateProgressBar() {
   const double elapsed = elapsedSeconds();
   const double fraction = progressBarValue_ / 100.0;
-  const double bytesDone = fraction * static_cast<double>(context_.u64DriveSectorNumber) * context_.u32BytesInSector;
+  const uint64_t end = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
+  const uint64_t sectors = end > context_.u64FirstSectorToScan ? end - context_.u64FirstSectorToScan : 0;
+  const double bytesDone = fraction * static_cast<double>(sectors) * context_.u32BytesInSector;
   const double rate = elapsed > 0 ? bytesDone / elapsed / 1e6 : 0;
   const std::string left = fraction > 0.001 ? clock(elapsed * (1 - fraction) / fraction) : "--:--:--";
-  printLine(fmt::format("Scanning {:5.1f}%  {} files found  elapsed {}  {:.0f} MB/s  left {}", progressBarValue_,
-                        context_.u64TotalNumberOfFileFound.load(), clock(elapsed), rate, left),
+  printLine(fmt::format("Scanning {:5.1f}%  {} found  elapsed {}  {:.0f} MB/s  left {}", progressBarValue_,
+                        filesText(context_.u64TotalNumberOfFileFound.load()), clock(elapsed), rate, left),
             false);
 }
 
 void ConsoleObserver::scanningCompleted() {
   const double elapsed = elapsedSeconds();
   const bool stopped = context_.bCancelScanning.load();
-  printLine(fmt::format("Scan {} after {}: {} files found", stopped ? "stopped" : "finished", clock(elapsed),
-                        context_.u64TotalNumberOfFileFound.load()),
+  printLine(fmt::format("Scan {} after {}: {} found", stopped ? "stopped" : "finished", clock(elapsed),
+                        filesText(context_.u64TotalNumberOfFileFound.load())),
             true);
 }
 
@@ -65,21 +71,25 @@ int ConsoleObserver::showAlert(const Alert& alert) {
   return 0;
 }
 
-void ConsoleObserver::startSaving(uint64_t totalBytes) {
-  saveTotal_ = totalBytes;
+void ConsoleObserver::startSaving(const MarkedFiles& marked) {
+  saveTotal_ = marked;
   start_ = std::chrono::steady_clock::now();
   lastLine_ = {};
 }
 
 void ConsoleObserver::updateTreeProgress(uint64_t savedData, uint64_t) {
-  const double percent = saveTotal_ ? 100.0 * static_cast<double>(savedData) / static_cast<double>(saveTotal_) : 100.0;
-  printLine(fmt::format("Saving {:5.1f}%  {} files  {}  elapsed {}", percent > 100 ? 100.0 : percent,
-                        context_.iNumberOfFileSaved.load(), sizeText(savedData), clock(elapsedSeconds())),
+  const double percent =
+      saveTotal_.bytes ? 100.0 * static_cast<double>(savedData) / static_cast<double>(saveTotal_.bytes) : 100.0;
+  printLine(fmt::format("Saving {:5.1f}%  {}  {}  elapsed {}", percent > 100 ? 100.0 : percent,
+                        filesText(context_.iNumberOfFileSaved.load()), sizeText(savedData), clock(elapsedSeconds())),
             false);
 }
 
 void ConsoleObserver::finishSaving() {
-  printLine(fmt::format("Saved {} files, {} read from the device in {}", context_.iNumberOfFileSaved.load(),
+  const int32_t saved = context_.iNumberOfFileSaved.load();
+  const std::string count =
+      saved == saveTotal_.count ? filesText(saved) : fmt::format("{} of {}", saved, filesText(saveTotal_.count));
+  printLine(fmt::format("Saved {}, {} read from the device in {}", count,
                         sizeText(context_.u64SavedFileSize.load()), clock(elapsedSeconds())),
             true);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The command line's front end: prints alerts and progress on standard error.
+// The command line's front end: prints alerts and progress on standard error;
+// quiet, only the alerts.
 
 #include <chrono>
 #include <cstdint>
@@ -13,15 +14,15 @@ namespace salvonix {
 
 class ConsoleObserver : public ScanObserver, public SaveObserver {
  public:
-  explicit ConsoleObserver(ScanContext& context, std::FILE* out = stderr);
+  explicit ConsoleObserver(ScanContext& context, bool quiet = false, std::FILE* out = stderr);
 
   void setProgressBarValue(float percent) override { progressBarValue_ = percent; }
   void updateProgressBar() override;
   void scanningCompleted() override;
   int showAlert(const Alert& alert) override;
 
-  // Saving: total bytes of the files to save, for the percentage.
-  void startSaving(uint64_t totalBytes);
+  // Saving: the files to save, for the percentage and the final count.
+  void startSaving(const MarkedFiles& marked);
   void updateTreeProgress(uint64_t savedData, uint64_t barDoubleValue) override;
   void finishSaving();
 
@@ -32,9 +33,10 @@ class ConsoleObserver : public ScanObserver, public SaveObserver {
 
   ScanContext& context_;
   std::FILE* out_;
+  bool quiet_;
   bool terminal_;
   double progressBarValue_ = 0;
-  uint64_t saveTotal_ = 0;
+  MarkedFiles saveTotal_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastLine_{};
   bool lineOpen_ = false;

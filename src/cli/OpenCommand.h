@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "cli/SizeFilter.h"
+
 namespace salvonix {
 
 struct OpenOptions {
@@ -12,10 +14,13 @@ struct OpenOptions {
   std::string outDirectory;
   bool all = false;     // save every file, not only the marked ones
   std::string source;   // device or image to read instead of the drive found by identity
-  std::string jsonFile;
+  bool force = false;   // save from a source whose first sectors differ, or into a folder holding a recovery
+  SizeRange sizes;
+  std::string jsonFile;  // "-": standard output
+  bool quiet = false;    // no progress
 };
 
-// Returns the process exit code: 0 done, 1 failure, 2 refused input, 130 stopped by the user.
+// Returns the process exit code (ExitCodes.h).
 int runOpen(const OpenOptions& options);
 
 }  // namespace salvonix

@@ -2,13 +2,18 @@
 
 #include <fmt/format.h>
 
+#include "cli/CountText.h"
+#include "output/RecoveredFileSaver.h"
 #include "output/SizeText.h"
 #include "scan/FileTypes.h"
 
 namespace salvonix {
 
 namespace {
-std::string fileCountText(uint32_t count) { return fmt::format("{} {}", count, count == 1 ? "file" : "files"); }
+
+uint64_t byteOffsetOf(const HDIR& file, uint32_t sectorSize) {
+  return file.sectorNumber * sectorSize + static_cast<uint64_t>(file.extraBytesToMove);
+}
 
 // JPEG previews taken from raw files are listed under their own key.
 std::string typeKeyOfFolder(const std::string& folderName) {
@@ -19,16 +24,16 @@ std::string typeKeyOfFolder(const std::string& folderName) {
 }  // namespace
 
 void printResultTree(std::ostream& out, const HDIR& root) {
-  out << fmt::format("{:<40} {:>12} {:>12}\n", root.fileName, fileCountText(root.fileCount), sizeText(root.fileSize));
+  out << fmt::format("{:<40} {:>12} {:>12}\n", root.fileName, filesText(root.fileCount), sizeText(root.fileSize));
   for (const auto& folder : root.children) {
-    out << fmt::format("  {:<38} {:>12} {:>12}\n", folder->fileName, fileCountText(folder->fileCount),
+    out << fmt::format("  {:<38} {:>12} {:>12}\n", folder->fileName, filesText(folder->fileCount),
                        sizeText(folder->fileSize));
     for (const auto& file : folder->children)
       out << fmt::format("    {:<28} {:>22} {:>12}\n", file->fileName, fmt::format("sector {}", file->sectorNumber),
                          sizeText(file->fileSize));
   }
-  out << fmt::format("Total: {} in {} type folders, {}\n", fileCountText(root.fileCount), root.children.size(),
-                     sizeText(root.fileSize));
+  out << fmt::format("Total: {} in {} type {}, {}\n", filesText(root.fileCount), root.children.size(),
+                     root.children.size() == 1 ? "folder" : "folders", sizeText(root.fileSize));
 }
 
 nlohmann::json resultJson(const HDIR& root, const ScanSummary& summary) {
@@ -40,7 +45,7 @@ nlohmann::json resultJson(const HDIR& root, const ScanSummary& summary) {
           {"folder", folder->fileName},
           {"name", file->fileName},
           {"startSector", file->sectorNumber},
-          {"byteOffset", file->sectorNumber * summary.sectorSize + static_cast<uint64_t>(file->extraBytesToMove)},
+          {"byteOffset", byteOffsetOf(*file, summary.sectorSize)},
           {"size", file->fileSize},
           {"leadingOffset", file->extraBytesToMove},
       });
@@ -57,6 +62,27 @@ nlohmann::json resultJson(const HDIR& root, const ScanSummary& summary) {
       {"totalSize", root.fileSize},
       {"files", files},
   };
+}
+
+void printRecoveryReport(std::ostream& out, const HDIR& root, const ScanSummary& summary,
+                         const std::filesystem::path& destination) {
+  out << fmt::format("Files saved by salvonix from {} ({}-byte sectors) below {}\n", summary.source, summary.sectorSize,
+                     destination.string());
+  out << fmt::format("{:<8} {:>14} {:>16} {:>14}  {:<8} {}\n", "TYPE", "START SECTOR", "BYTE OFFSET", "SIZE", "STATUS",
+                     "FILE");
+  for (const auto& folder : root.children) {
+    for (const auto& file : folder->children) {
+      if (file->selected != 1) continue;
+      const std::filesystem::path name = std::filesystem::path(root.fileName) / folder->fileName / file->fileName;
+      std::error_code failure;
+      const auto size = std::filesystem::file_size(destination / name, failure);
+      const bool saved = !failure && size == file->fileSize;
+      const bool partial = !saved && std::filesystem::exists(destination / (name.string() + kPartialSuffix), failure);
+      out << fmt::format("{:<8} {:>14} {:>16} {:>14}  {:<8} {}\n", typeKeyOfFolder(folder->fileName),
+                         file->sectorNumber, byteOffsetOf(*file, summary.sectorSize), file->fileSize,
+                         saved ? "saved" : partial ? "partial" : "missing", name.string());
+    }
+  }
 }
 
 }  // namespace salvonix

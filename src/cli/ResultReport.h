@@ -1,7 +1,9 @@
 #pragma once
-// The result of a scan as text (the results tree) and as JSON.
+// The result of a scan as text (the results tree), as JSON, and as the
+// report.txt saved beside the recovered files.
 
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -23,5 +25,9 @@ struct ScanSummary {
 // Type folders with their file counts and sizes, each folder's files, the total.
 void printResultTree(std::ostream& out, const HDIR& root);
 nlohmann::json resultJson(const HDIR& root, const ScanSummary& summary);
+// One line per marked file: type, start sector, byte offset, size, whether it
+// is saved below destination, and its path there.
+void printRecoveryReport(std::ostream& out, const HDIR& root, const ScanSummary& summary,
+                         const std::filesystem::path& destination);
 
 }  // namespace salvonix

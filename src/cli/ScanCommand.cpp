@@ -1,7 +1,7 @@
 #include "cli/ScanCommand.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include <fmt/format.h>
@@ -9,38 +9,52 @@
 #include "cli/ConsoleObserver.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/OutputFiles.h"
+#include "cli/RecoverySaving.h"
 #include "cli/ResultReport.h"
 #include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
 #include "output/DestinationCheck.h"
-#include "output/RecoveredFileSaver.h"
 #include "output/SizeText.h"
 #include "power/Sleep.h"
 #include "scan/Device.h"
+#include "scan/ScanParameters.h"
 #include "scan/Scanning.h"
 
 namespace salvonix {
 
 namespace {
 
-bool validSectorSize(uint32_t size) { return size == 512 || size == 1024 || size == 2048 || size == 4096; }
-
-// Creates the destination and proves that a file can be written there.
-std::string prepareDestination(const std::string& directory) {
-  std::error_code failure;
-  std::filesystem::create_directories(directory, failure);
-  if (failure) return fmt::format("cannot create destination {}: {}", directory, failure.message());
-  const std::string probe = directory + "/.salvonix-write-test";
-  std::ofstream file(probe);
-  if (!(file << "x") || !file.flush()) return fmt::format("cannot write to destination {}", directory);
-  file.close();
-  std::filesystem::remove(probe, failure);
+// --first-sector and --last-sector as the engine's region; why they cannot be, or "".
+std::string applyRegion(const ScanOptions& options, ScanContext& context) {
+  if (!options.firstSector && !options.lastSector) return {};
+  const uint64_t count = context.u64DriveSectorNumber;
+  const uint64_t first = options.firstSector.value_or(0);
+  const uint64_t last = options.lastSector.value_or(count == 0 ? 0 : count - 1);
+  if (first >= count || last >= count)
+    return fmt::format("sector {} lies beyond the end of {}, which has {} sectors of {} bytes", std::max(first, last),
+                       options.source, count, context.u32BytesInSector);
+  if (first > last) return fmt::format("--first-sector {} lies after --last-sector {}", first, last);
+  context.u64FirstSectorToScan = first;
+  context.u64EndSectorToScan = last + 1;
   return {};
 }
 
-std::string writeJson(const std::string& path, const nlohmann::json& json) {
-  std::ofstream file(path);
-  if (!(file << json.dump(2) << '\n') || !file.flush()) return fmt::format("cannot write {}", path);
+// Every place the scan will write, checked before it starts: a long scan must not end in a path that cannot be written.
+std::string outputProblem(const ScanOptions& options, const Device& device) {
+  if (!options.outDirectory.empty()) {
+    if (destinationOnDevice(options.outDirectory, device))
+      return fmt::format("destination {} lies on {}, the device being scanned: saving there could overwrite the files "
+                         "being recovered",
+                         options.outDirectory, options.source);
+    if (!options.force)
+      if (auto problem = existingRecoveryProblem(options.outDirectory, kRootFolderName); !problem.empty())
+        return problem;
+    if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return problem;
+  }
+  if (!options.jsonFile.empty())
+    if (auto problem = unwritableFileProblem(options.jsonFile); !problem.empty()) return problem;
+  if (!options.saveInfo.empty()) return scanInfoPathProblem(options.saveInfo);
   return {};
 }
 
@@ -49,21 +63,15 @@ std::string writeJson(const std::string& path, const nlohmann::json& json) {
 int runScan(const ScanOptions& options) {
   const TypeSelectionResult selection = selectTypes(options.types, options.group);
   if (!selection.error.empty()) return commandError(kBadInput, selection.error);
+  if (options.sizes.min > options.sizes.max)
+    return commandError(kBadInput,
+                        fmt::format("--min-size {} is above --max-size {}", options.sizes.min, options.sizes.max));
 
   std::string reason;
   auto device = Device::open(options.source, &reason);
   if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", options.source, reason));
   const uint32_t sectorSize = options.sectorSize ? options.sectorSize : device->logicalBlockSize();
-  if (!validSectorSize(sectorSize))
-    return commandError(kBadInput, fmt::format("sector size {} does not divide 65,536 (use 512, 1024, 2048 or 4096)",
-                                        sectorSize));
-  if (!options.outDirectory.empty()) {
-    if (destinationOnDevice(options.outDirectory, *device))
-      return commandError(kBadInput, fmt::format("destination {} lies on {}, the device being scanned: saving there could "
-                                          "overwrite the files being recovered",
-                                          options.outDirectory, options.source));
-    if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return commandError(kFailure, problem);
-  }
+  if (auto problem = sectorSizeProblem(sectorSize); !problem.empty()) return commandError(kBadInput, problem);
 
   ScanContext context;
   context.selectedDriveMountPoint = options.source;
@@ -71,52 +79,58 @@ int runScan(const ScanOptions& options) {
   context.u32BytesInSector = sectorSize;
   context.selectedDriveSize = device->sizeInBytes();
   context.u64DriveSectorNumber = device->sizeInBytes() / sectorSize;
+  if (auto problem = applyRegion(options, context); !problem.empty()) return commandError(kBadInput, problem);
+  if (auto problem = outputProblem(options, *device); !problem.empty()) return commandError(kBadInput, problem);
   device.reset();
   if (!options.saveInfo.empty()) prepareScanInfo(context);
 
-  ConsoleObserver console(context);
-  fmt::print(stderr, "Scanning {} ({}, {} sectors of {} bytes) for {}\n", options.source,
-             sizeText(context.selectedDriveSize), context.u64DriveSectorNumber, sectorSize,
-             selectedKeys(selection.selected));
+  ConsoleObserver console(context, options.quiet);
+  if (!options.quiet)
+    fmt::print(stderr, "Scanning {} ({}, {} sectors of {} bytes) for {}\n", options.source,
+               sizeText(context.selectedDriveSize), context.u64DriveSectorNumber, sectorSize,
+               selectedKeys(selection.selected));
+  // Held through saving too; let go when the command returns.
+  Sleep sleep;
+  if (!sleep.startPreventingSleep() && !options.quiet)
+    fmt::print(stderr, "salvonix: {}; the machine may sleep during the scan\n", sleep.failure());
   installInterruptHandler();
   setInterruptTarget(&context.bCancelScanning);
-  Sleep sleep;
-  Scanning scanning(context, console, &sleep);
+  Scanning scanning(context, console);
   scanning.scanningThread(selection.selected);
   setInterruptTarget(nullptr);
   const bool stopped = interrupted();
+  if (options.verbose) fmt::print(stderr, "number of the sectors is {}\n", scanning.lastSectorNumber());
 
-  HDIR& root = *scanning.dirRoot();
-  printResultTree(std::cout, root);
-  std::cout << fmt::format("\n\n\nnumber of the sectors is {}\n", scanning.lastSectorNumber());
+  HDIR& found = *scanning.dirRoot();
+  const std::shared_ptr<HDIR> shown = options.sizes.all() ? scanning.dirRoot() : filesWithin(found, options.sizes);
+  // With the JSON on standard output, the listing goes beside the progress.
+  if (options.jsonFile != kStandardOutput) printResultTree(std::cout, *shown);
+  else if (!options.quiet) printResultTree(std::cerr, *shown);
   std::cout.flush();
 
-  if (!options.jsonFile.empty()) {
-    const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
-                              console.elapsedSeconds(), stopped};
-    if (auto problem = writeJson(options.jsonFile, resultJson(root, summary)); !problem.empty())
-      return commandError(kFailure, problem);
-  }
+  const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
+                            console.elapsedSeconds(), stopped};
+  const std::vector<std::string> fallbacks = {options.outDirectory, std::filesystem::temp_directory_path().string()};
+  bool fellBack = false;
+  // Every file found is kept in the scan information file, whatever is listed.
   if (!options.saveInfo.empty()) {
-    if (auto problem = saveScanInfoAfterScan(options.saveInfo, context, root); !problem.empty())
-      return commandError(kFailure, problem);
+    const WrittenFile info = saveScanInfoAfterScan(options.saveInfo, context, found, fallbacks);
+    if (!info.fellBack && !options.quiet) fmt::print(stderr, "Scan information saved at {}\n", info.path);
+    fellBack |= info.fellBack;
   }
+  if (!options.jsonFile.empty())
+    fellBack |= writeWithFallback("JSON result", options.jsonFile, fallbacks, [&](const std::string& path) {
+                  return writeJson(path, resultJson(*shown, summary));
+                }).fellBack;
 
-  if (!options.outDirectory.empty() && root.fileCount > 0) {
-    CheckController(&root, 1, context.u64SelectedFileSize).run();
-    RecoveredFileSaver saver(context, console);
-    setInterruptTarget(&saver.abortSavingFlag());
-    console.startSaving(context.u64SelectedFileSize);
-    const SaveOutcome outcome = saver.save(root, options.outDirectory);
-    setInterruptTarget(nullptr);
-    console.finishSaving();
-    for (const auto& failure : outcome.failures) fmt::print(stderr, "salvonix: not saved: {}: {}\n", failure.path, failure.reason);
-    if (outcome.stopped) return commandError(kStopped, "saving stopped; the files saved so far are kept");
-    if (!outcome.failures.empty())
-      return commandError(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), root.fileCount));
-    fmt::print(stderr, "Files saved below {}\n", std::filesystem::absolute(options.outDirectory).string());
+  int saved = kDone;
+  if (!options.outDirectory.empty() && shown->fileCount > 0) {
+    CheckController(shown.get(), 1, context.u64SelectedFileSize).run();
+    saved = saveRecovery(context, *shown, summary, options.outDirectory, console, options.quiet);
   }
-  return stopped ? kStopped : 0;
+  if (stopped || saved == kStopped) return kStopped;
+  if (saved != kDone) return saved;
+  return fellBack ? kFailure : kDone;
 }
 
 }  // namespace salvonix

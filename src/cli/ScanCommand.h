@@ -3,21 +3,30 @@
 // and optionally saves the files and writes the result as JSON.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "cli/SizeFilter.h"
 
 namespace salvonix {
 
 struct ScanOptions {
   std::string source;
-  std::string types;
+  std::optional<std::string> types;  // given, even empty, it is used instead of the group
   std::string group;
   uint32_t sectorSize = 0;  // 0: the device's logical block size
+  std::optional<uint64_t> firstSector;
+  std::optional<uint64_t> lastSector;
+  SizeRange sizes;
   std::string outDirectory;
-  std::string jsonFile;
+  bool force = false;  // save into a folder that holds a recovery already
+  std::string jsonFile;  // "-": standard output
   std::string saveInfo;  // scan information file to write at the end
+  bool quiet = false;    // no progress, no warnings
+  bool verbose = false;  // also the last sector examined
 };
 
-// Returns the process exit code: 0 done, 1 failure, 2 bad input, 130 stopped by the user.
+// Returns the process exit code (ExitCodes.h).
 int runScan(const ScanOptions& options);
 
 }  // namespace salvonix

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "cli/OutputFiles.h"
 #include "drives/DriveList.h"
 #include "output/ScanInfoContext.h"
 #include "output/ScanInfoWriter.h"
@@ -21,37 +22,60 @@ bool sameBlockDevice(const std::string& a, const std::string& b) {
          S_ISBLK(second.st_mode) && first.st_rdev == second.st_rdev;
 }
 
+void takeIdentity(ScanContext& context, const DriveRecord& record) {
+  const DriveIdentityStrings strings = identityStringsOf(record);
+  context.model = strings.model;
+  context.serial = strings.serial;
+  context.revision = strings.revision;
+}
+
 }  // namespace
 
 void prepareScanInfo(ScanContext& context) {
   context.first5SectorToSave = readFirstFiveSectors(context.selectedDriveMountPoint, context.u32BytesInSector);
   struct stat st {};
-  if (::stat(context.selectedDriveMountPoint.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return;
+  if (::stat(context.selectedDriveMountPoint.c_str(), &st) != 0) return;
   // Identity strings as the drive list gives them, so that the drive is found again by them.
   ScanContext listed;
   SystemDriveFinder system;
   DriveList list(listed, system.finder());
+  if (S_ISREG(st.st_mode)) {
+    if (!list.addImageFile(context.selectedDriveMountPoint, nullptr)) return;
+    const DriveRecord& image = list.driveDictArray().back();
+    takeIdentity(context, image);
+    context.selectedDrive = image.text(drivekey::kDevicePath);
+    return;
+  }
+  if (!S_ISBLK(st.st_mode)) return;
   list.initialDriveList();
   for (const DriveRecord& record : list.driveDictArray()) {
     if (!sameBlockDevice(record.text(drivekey::kDevicePath), context.selectedDriveMountPoint)) continue;
-    const DriveIdentityStrings strings = identityStringsOf(record);
-    context.model = strings.model;
-    context.serial = strings.serial;
-    context.revision = strings.revision;
+    takeIdentity(context, record);
     context.selectedDrive = selectedDriveOf(record);
     return;
   }
 }
 
-std::string saveScanInfoAfterScan(const std::string& chosenPath, const ScanContext& context, const HDIR& root) {
+std::string scanInfoPathProblem(const std::string& chosenPath) {
   std::error_code failure;
+  if (std::filesystem::is_directory(chosenPath, failure))
+    return unwritableFileProblem((std::filesystem::path(chosenPath) / defaultScanInfoName()).string() +
+                                 std::string(kScanInfoExtension));
+  return unwritableFileProblem(scanInfoPath(chosenPath));
+}
+
+WrittenFile saveScanInfoAfterScan(const std::string& chosenPath, const ScanContext& context, const HDIR& root,
+                                  const std::vector<std::string>& fallbackFolders) {
+  std::error_code failure;
+  const std::string extension(kScanInfoExtension);
   const std::string path = std::filesystem::is_directory(chosenPath, failure)
-                               ? (std::filesystem::path(chosenPath) / defaultScanInfoName()).string()
-                               : chosenPath;
-  const ScanInfoWriteResult written = saveScanInfo(path, scanInfoDriveOf(context), root);
-  if (written.error) return fmt::format("{}: {}: {}", written.error->title, written.error->text, written.path);
-  fmt::print(stderr, "Scan information saved at {}\n", written.path);
-  return {};
+                               ? freePath(chosenPath, defaultScanInfoName(), extension)
+                               : scanInfoPath(chosenPath);
+  const ScanInfoDrive drive = scanInfoDriveOf(context);
+  return writeWithFallback("scan information file", path, fallbackFolders, [&](const std::string& target) {
+    const ScanInfoWriteResult written = saveScanInfo(target, drive, root);
+    return written.error ? written.error->text : std::string();
+  });
 }
 
 }  // namespace salvonix

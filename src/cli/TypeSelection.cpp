@@ -1,5 +1,7 @@
 #include "cli/TypeSelection.h"
 
+#include <algorithm>
+#include <cctype>
 #include <sstream>
 
 namespace salvonix {
@@ -12,13 +14,14 @@ std::string knownKeys() {
 }
 }  // namespace
 
-TypeSelectionResult selectTypes(const std::string& types, const std::string& group) {
+TypeSelectionResult selectTypes(const std::optional<std::string>& types, const std::string& group) {
   TypeSelectionResult result;
-  if (!types.empty()) {
-    std::stringstream list(types);
+  if (types) {
+    std::stringstream list(*types);
     std::string key;
     while (std::getline(list, key, ',')) {
       if (key.empty()) continue;
+      std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
       const auto type = fileTypeByKey(key);
       if (!type) {
         result.error = "unknown file type '" + key + "' (known types: " + knownKeys() + ")";
@@ -30,7 +33,8 @@ TypeSelectionResult selectTypes(const std::string& types, const std::string& gro
       }
       result.selected[rowIndex(*type)] = true;
     }
-    if (selectedKeys(result.selected).empty()) result.error = "no file type given";
+    if (selectedKeys(result.selected).empty())
+      result.error = "no file type given to --types (known types: " + knownKeys() + ")";
     return result;
   }
   const std::string chosen = group.empty() ? "all" : group;
@@ -39,13 +43,20 @@ TypeSelectionResult selectTypes(const std::string& types, const std::string& gro
     return result;
   }
   for (const auto& row : fileTypeTable()) {
-    const bool inGroup = chosen == "all" || (chosen == "image" && row.category == FileCategory::Image) ||
-                         (chosen == "audio" && row.category == FileCategory::Audio) ||
-                         (chosen == "video" && row.category == FileCategory::Video);
+    const bool inGroup = chosen == "all" || chosen == groupName(row.category);
     result.selected[rowIndex(row.type)] = inGroup && row.create;
   }
   if (selectedKeys(result.selected).empty()) result.error = "no supported file type in group '" + chosen + "'";
   return result;
+}
+
+std::string groupName(FileCategory category) {
+  switch (category) {
+    case FileCategory::Image: return "image";
+    case FileCategory::Audio: return "audio";
+    case FileCategory::Video: return "video";
+  }
+  return {};
 }
 
 std::string selectedKeys(const TypeSet& selected) {

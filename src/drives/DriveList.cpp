@@ -12,6 +12,7 @@
 #include "drives/SysfsFacts.h"
 #include "output/SizeText.h"
 #include "scan/Device.h"
+#include "scan/ScanParameters.h"
 
 namespace salvonix {
 
@@ -187,11 +188,12 @@ void DriveList::refreshDriveList() {
   }
 }
 
-void DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
+std::string DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
   nextButtonEnabled_ = false;
+  selectionProblem_.clear();
   if (!row || *row >= driveDictArray_.size()) {
     selectedRow_.reset();
-    return;
+    return {};
   }
   selectedRow_ = row;
   nextButtonEnabled_ = true;
@@ -207,11 +209,16 @@ void DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
   context_.selectedDriveMountPoint = record.text(k::kDevicePath);
   context_.selectedDriveSize = record.number(k::kDeviceSize).value_or(0);
   context_.u64DriveSectorNumber = context_.selectedDriveSize / context_.u32BytesInSector;
+  // sysfs may report a sector size the engine cannot read with: the drive is shown but cannot be chosen.
+  selectionProblem_ = sectorSizeProblem(context_.u32BytesInSector);
+  nextButtonEnabled_ = selectionProblem_.empty();
+  return selectionProblem_;
 }
 
 std::string DriveList::descriptionText() const {
-  return fmt::format("Selected Drive: {}\n\nSerial: {}\n\nSize: {}", context_.selectedDrive, context_.serial,
-                     sizeText(context_.selectedDriveSize));
+  const std::string text = fmt::format("Selected Drive: {}\n\nSerial: {}\n\nSize: {}", context_.selectedDrive,
+                                       context_.serial, sizeText(context_.selectedDriveSize));
+  return selectionProblem_.empty() ? text : text + "\n\nThis drive cannot be scanned: " + selectionProblem_ + ".";
 }
 
 std::string DriveList::objectValue(DriveColumn column, std::size_t row) const {

@@ -25,8 +25,9 @@ class DriveList {
 
   void initialDriveList();
   void refreshDriveList();
-  // Applies the chosen row (none: nothing chosen) to the selection state and the scan parameters.
-  void tableViewSelectionDidChange(std::optional<std::size_t> row);
+  // Applies the chosen row (none: nothing chosen) to the selection state and the scan parameters. Returns why the
+  // drive cannot be scanned (also in the description, with Next disabled), or "".
+  std::string tableViewSelectionDidChange(std::optional<std::size_t> row);
   std::vector<DriveIdentity> retriveAllDriveDetails() const;
   // Adds a disk image file (or a block device named by its path) as a drive
   // row after the attached drives, kept through every rebuild; a path already
@@ -72,6 +73,7 @@ class DriveList {
   std::optional<std::size_t> selectedRow_;
   bool nextButtonEnabled_ = false;
   std::string selectedDriveNameToDisplay_;
+  std::string selectionProblem_;
 };
 
 // What a row shows: the name line ("vendor product revision" for a USB or

@@ -1,6 +1,8 @@
 #pragma once
 // Copies the marked files of a recovered-file tree from the device into a
-// folder tree below a destination: DEST/ROOT/JPG Files/file1.jpg.
+// folder tree below a destination: DEST/ROOT/JPG Files/file1.jpg. Files are
+// created 0644 (less the umask); a file cut short is renamed NAME.partial, and
+// the failures of a run are told in one alert at its end.
 
 #include <atomic>
 #include <chrono>
@@ -32,18 +34,30 @@ class SaveObserver {
   virtual int showAlert(const Alert& alert) = 0;
 };
 
+inline constexpr const char* kPartialSuffix = ".partial";
+inline constexpr const char* kNotSavedAlertTitle = "Some files were not saved";
+
 struct SaveFailure {
   std::string path;    // the file or folder concerned
   std::string reason;
+  std::string keptAs;  // the part written, renamed; empty when nothing was kept
 };
 
 struct SaveOutcome {
-  int32_t filesSaved = 0;       // files handled, as counted for the user
-  uint64_t bytesRead = 0;       // bytes read from the device
-  bool stopped = false;         // the user stopped the run
+  int32_t filesSaved = 0;     // complete files (an empty one needs no file and counts)
+  int32_t filesNotSaved = 0;  // marked files that are not complete at the destination
+  uint64_t bytesRead = 0;     // bytes read from the device
+  bool stopped = false;       // the user stopped the run
   std::vector<SaveFailure> failures;
   bool succeeded() const { return !stopped && failures.empty(); }
 };
+
+struct MarkedFiles {
+  int32_t count = 0;
+  uint64_t bytes = 0;
+};
+// The marked files a saving run of root would write.
+MarkedFiles markedFiles(const HDIR& root);
 
 class RecoveredFileSaver {
  public:
@@ -61,12 +75,17 @@ class RecoveredFileSaver {
   enum class Copy { Done, Stopped, ReadFailed, WriteFailed };
 
   void saveDir(HDIR& folder, const std::string& destination);
+  // Creates, copies and closes one file; false when the walk of its folder must end.
+  bool saveFile(const HDIR& file, const std::string& path);
   bool stopCheck();
-  Copy copyFile(const HDIR& file, int fd);
-  bool writeAll(int fd, const uint8_t* data, uint64_t length);
+  Copy copyFile(const HDIR& file, int fd, uint64_t& written);
+  // A file cut short is kept as NAME.partial when it holds something; gives that name.
+  std::string setAsidePartial(const std::string& path, uint64_t written);
+  void reportFailures(int32_t markedCount);
+  bool writeAll(int fd, const uint8_t* data, uint64_t length, uint64_t& written);
   void reportProgress();
   bool makeDirectory(const std::string& path);
-  void fail(const std::string& path, const std::string& reason);
+  void fail(const std::string& path, const std::string& reason, const std::string& keptAs = {});
 
   ScanContext& context_;
   SaveObserver& observer_;

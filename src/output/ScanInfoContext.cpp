@@ -1,5 +1,7 @@
 #include "output/ScanInfoContext.h"
 
+#include <sys/stat.h>
+
 namespace salvonix {
 
 ScanInfoDrive scanInfoDriveOf(const ScanContext& context) {
@@ -15,6 +17,18 @@ ScanInfoDrive scanInfoDriveOf(const ScanContext& context) {
   drive.revision = context.revision;
   drive.first5Sectors = context.bDirectFromOpenScanInfo ? context.first5SectorInOpen : context.first5SectorToSave;
   return drive;
+}
+
+std::optional<DriveIdentity> imageIdentityOf(const ScanInfoDrive& drive) {
+  struct stat st {};
+  if (!drive.driveName.starts_with('/') || ::stat(drive.driveName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return std::nullopt;
+  // An image has no identity strings of its own beyond its name: the path stands for them.
+  return DriveIdentity{{drive.model, drive.serial, drive.revision},
+                       drive.bytesInSector,
+                       drive.driveName,
+                       static_cast<uint64_t>(st.st_size),
+                       readFirstFiveSectors(drive.driveName, drive.bytesInSector)};
 }
 
 std::optional<std::size_t> applyOpenedScanInfo(ScanContext& context, const ScanInfoOpenResult& opened,

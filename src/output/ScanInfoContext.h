@@ -18,6 +18,11 @@ namespace salvonix {
 // results came from one).
 ScanInfoDrive scanInfoDriveOf(const ScanContext& context);
 
+// A disk image is stored under its absolute path as the drive name: its
+// identity when a file is still there, read at the stored sector size, so that
+// the search below finds it by that path, its size and its first sectors.
+std::optional<DriveIdentity> imageIdentityOf(const ScanInfoDrive& drive);
+
 // Takes over an opened file's drive values, then looks for its drive: the
 // first identity with the same strings, sector size and size gives the path
 // that preview and saving read, one with the same first sectors too taken

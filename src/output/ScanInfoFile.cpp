@@ -85,16 +85,12 @@ HFSPlusDir decodeNodeRecord(std::span<const uint8_t, kNodeRecordSize> bytes) {
   return record;
 }
 
-bool validBytesInSector(uint32_t bytesInSector) {
-  return bytesInSector == 512 || bytesInSector == 1024 || bytesInSector == 2048 || bytesInSector == 4096;
-}
-
 std::string defaultScanInfoName(const std::tm& localTime) {
   char stamp[64] = {};
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S %z", &localTime);
   std::string name = std::string("Recovery Info ") + stamp;
-  // Zones east of UTC lose their offset here and keep a trailing blank.
-  name = name.substr(0, name.find('+'));
+  // Zones east of UTC lose their offset, and the blank before it: a file name does not end in a blank.
+  name = name.substr(0, name.find(" +"));
   std::replace(name.begin(), name.end(), ':', '_');
   return name;
 }

@@ -79,11 +79,8 @@ struct ScanInfoDrive {
   std::vector<uint8_t> first5Sectors;  // 5 × bytesInSector bytes
 };
 
-// Sector sizes a scan can use: they divide the 64 KiB read window.
-bool validBytesInSector(uint32_t bytesInSector);
-
-// "Recovery Info 2009-09-10 14_32_11 ": the default name offered for a new
-// file, from a local time with its zone offset.
+// "Recovery Info 2009-09-10 14_32_11": the default name offered for a new
+// file, from a local time with its zone offset ("-0500" stays, "+0200" goes).
 std::string defaultScanInfoName(const std::tm& localTime);
 std::string defaultScanInfoName();
 

@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include "scan/ScanParameters.h"
+
 namespace salvonix {
 
 namespace {
@@ -190,7 +192,7 @@ ScanInfoOpenResult openScanInfo(const std::string& path) {
   std::array<uint8_t, kDriveInfoSize> infoBytes{};
   if (!reader.read(infoBytes.data(), infoBytes.size())) return refuse(damaged("it ends inside the drive record"));
   const DriveInfo info = decodeDriveInfo(infoBytes);
-  if (!validBytesInSector(info.bytesInSector))
+  if (!supportedSectorSize(info.bytesInSector))
     return refuse(damaged(
         fmt::format("its bytes per sector ({}) are not 512, 1,024, 2,048 or 4,096", info.bytesInSector)));
 

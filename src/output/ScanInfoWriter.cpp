@@ -5,13 +5,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <limits>
+
+#include <fmt/format.h>
 
 namespace salvonix {
 
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
+std::atomic<unsigned> temporaryCount{0};
 
 // Buffered sequential writer; the first failure is kept and ends the file.
 class ScanInfoWriter {
@@ -112,7 +116,14 @@ std::string scanInfoPath(const std::string& chosenPath) {
 ScanInfoWriteResult saveScanInfo(const std::string& chosenPath, const ScanInfoDrive& drive, const HDIR& root) {
   ScanInfoWriteResult result;
   result.path = scanInfoPath(chosenPath);
-  const int fd = ::open(result.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // Written beside the target and renamed over it, so a failed save keeps the previous file.
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temporary = fmt::format("{}.{}-{}.tmp", result.path, ::getpid(), temporaryCount.fetch_add(1));
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) {
     result.error = Alert{"Error!", "Cannot create file at selected path", {"OK"}};
     return result;
@@ -135,14 +146,19 @@ ScanInfoWriteResult saveScanInfo(const std::string& chosenPath, const ScanInfoDr
   result.scanInfoEntryCount = writer.scanInfoEntryCount();
 
   std::string failure = writer.error();
-  // The data must be on disk before the marker says it is complete.
+  // The data must be on disk before the marker says it is complete, and the marker before the rename.
   if (failure.empty() && ::fsync(fd) != 0) failure = std::strerror(errno);
   if (failure.empty()) {
     const ssize_t written = ::pwrite(fd, kCompleteMarker.data(), kMarkerSize, 0);
     if (written != static_cast<ssize_t>(kMarkerSize)) failure = written < 0 ? std::strerror(errno) : "short write";
   }
+  if (failure.empty() && ::fsync(fd) != 0) failure = std::strerror(errno);
   if (::close(fd) != 0 && failure.empty()) failure = std::strerror(errno);
-  if (!failure.empty()) result.error = writeFailure(failure);
+  if (failure.empty() && ::rename(temporary.c_str(), result.path.c_str()) != 0) failure = std::strerror(errno);
+  if (!failure.empty()) {
+    ::unlink(temporary.c_str());
+    result.error = writeFailure(failure);
+  }
   return result;
 }
 

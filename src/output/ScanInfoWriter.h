@@ -1,7 +1,8 @@
 #pragma once
 // Writes the scan information file in one pass. The marker says "UnComple"
 // until everything else is on disk, so an interrupted write is never taken
-// for a finished file.
+// for a finished file; the file is written beside its target and renamed
+// over it, so a failed save leaves the previous file as it was.
 
 #include <optional>
 #include <string>

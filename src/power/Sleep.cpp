@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 
@@ -41,27 +40,33 @@ bool Sleep::startPreventingSleep() {
   if (inhibitFd_ >= 0) return true;
   int error = 0;
   BusPtr bus = connect(busAddress_, error);
+  if (!bus) {
+    failure_ = kNoLogind;
+    return false;
+  }
   sd_bus_error busError = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;
-  if (bus) {
-    error = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                               "org.freedesktop.login1.Manager", "Inhibit", &busError, &reply, "ssss",
-                               "sleep:idle", "Salvonix", "Scanning a device", "block");
-  }
+  error = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                             "org.freedesktop.login1.Manager", "Inhibit", &busError, &reply, "ssss", "sleep:idle",
+                             "Salvonix", "Scanning a device", "block");
   int fd = -1;
-  if (bus && error >= 0 && sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
+  if (error >= 0 && sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
     // The descriptor belongs to the reply; keep a copy for as long as the lock is wanted.
     inhibitFd_ = fcntl(fd, F_DUPFD_CLOEXEC, 3);
     if (inhibitFd_ < 0) error = -errno;
   }
-  if (inhibitFd_ < 0 && !warned_) {
-    warned_ = true;
+  if (inhibitFd_ >= 0) {
+    failure_.clear();
+  } else if (sd_bus_error_has_names(&busError, SD_BUS_ERROR_SERVICE_UNKNOWN, SD_BUS_ERROR_NAME_HAS_NO_OWNER)) {
+    failure_ = kNoLogind;
+  } else {
     // An error reply need not carry a message text; its name always says what failed.
     const bool hasText = busError.message && *busError.message;
-    const char* why = !sd_bus_error_is_set(&busError) ? std::strerror(error < 0 ? -error : EIO)
-                      : hasText                          ? busError.message
-                                                         : busError.name;
-    std::fprintf(stderr, "salvonix: cannot keep the machine awake during the scan (%s)\n", why);
+    failure_ = std::string("logind refused the sleep lock (") +
+               (!sd_bus_error_is_set(&busError) ? std::strerror(error < 0 ? -error : EIO)
+                : hasText                        ? busError.message
+                                                 : busError.name) +
+               ")";
   }
   sd_bus_message_unref(reply);
   sd_bus_error_free(&busError);

@@ -13,6 +13,7 @@ namespace salvonix {
 inline constexpr uint32_t kFolderType = 1;
 inline constexpr uint32_t kFileType = 2;
 inline constexpr uint32_t kRootFileID = 2;
+inline constexpr const char* kRootFolderName = "ROOT";
 
 struct HDIR {
   std::string fileName;

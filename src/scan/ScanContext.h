@@ -65,6 +65,10 @@ struct ScanContext {
   uint32_t u32BytesInSector = 512;
   uint64_t u64DriveSectorNumber = 0;
   uint64_t selectedDriveSize = 0;
+  // The sectors to examine: [u64FirstSectorToScan, u64EndSectorToScan) within the drive. Files found are still
+  // numbered from the drive start and may be sized past the region's end.
+  uint64_t u64FirstSectorToScan = 0;
+  uint64_t u64EndSectorToScan = UINT64_MAX;
   std::string cDriveMountedPath;  // the path every reader of a running scan opens
 
   // Path of the drive the current results belong to (preview and saving).

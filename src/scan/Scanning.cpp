@@ -1,10 +1,12 @@
 #include "scan/Scanning.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "power/Sleep.h"
 #include "scan/Device.h"
 #include "scan/ReadDisk.h"
+#include "scan/ScanParameters.h"
 #include "scan/WindowReader.h"
 
 namespace salvonix {
@@ -56,7 +58,7 @@ void Scanning::setUp(const TypeSet& fileSelectionFlags) {
   root->fileType = kFolderType;
   root->fileID = kRootFileID;
   root->parentID = 1;
-  root->fileName = "ROOT";
+  root->fileName = kRootFolderName;
   {
     std::lock_guard lock(context_.treeMutex);
     dirRoot_ = root;
@@ -104,7 +106,9 @@ void Scanning::buildDispatch() {
 
 void Scanning::scanningThread(const TypeSet& fileSelectionFlags) {
   setUp(fileSelectionFlags);
-  sectorLoop();
+  // A larger sector would overflow every read window; front ends refuse it before they get here.
+  if (auto problem = sectorSizeProblem(u32BytesInSectorInScanner_); problem.empty()) sectorLoop();
+  else observer_.showAlert({"Cannot scan", problem, {"OK"}});
   // A stop or pause ends with the scan it was meant for, so the next scan runs.
   context_.bCancelScanning = false;
   context_.bPauseScanning = false;
@@ -121,13 +125,13 @@ void Scanning::showReadFailure() {
 
 void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
-  const uint64_t sectorCount = context_.u64DriveSectorNumber;
+  const uint64_t sectorCount = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
   WindowReader reader(context_.scanDevice.get());
   const uint8_t* buffer = kZeroWindow.data();
   uint64_t offset = 0;
-  uint64_t sectorNumber = 0;
-  uint64_t nextProgressSector = 0;
+  uint64_t sectorNumber = context_.u64FirstSectorToScan;
+  uint64_t nextProgressSector = sectorNumber;
 
   for (;;) {
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) break;
@@ -190,8 +194,10 @@ void Scanning::reportProgress(uint64_t sectorNumber) {
   const auto now = std::chrono::steady_clock::now();
   if (progressInterval_.count() != 0 && now - lastProgress_ < progressInterval_) return;
   lastProgress_ = now;
-  observer_.setProgressBarValue(
-      static_cast<float>(static_cast<double>(sectorNumber) * 100.0 / static_cast<double>(context_.u64DriveSectorNumber)));
+  const uint64_t first = context_.u64FirstSectorToScan;
+  const uint64_t end = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
+  observer_.setProgressBarValue(static_cast<float>(static_cast<double>(sectorNumber - first) * 100.0 /
+                                                   static_cast<double>(end > first ? end - first : 1)));
   observer_.updateProgressBar();
 }
 

@@ -126,12 +126,12 @@ class AppFlowTest : public QObject {
     QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
     QCOMPARE(savedOriginals(card, secondSave, ""), int(card.size()));
 
-    // A card that can no longer be read: the saving thread's alert reaches the user and saving ends.
+    // A card that can no longer be read: the saving thread's one alert reaches the user and saving ends.
     test::useTestDevice(app.controller.context(), cardPath)->failBetween(0, UINT64_MAX);
     app.dialogs.asked.clear();
     QTest::mouseClick(app.results.saveButton, Qt::LeftButton);
     QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
-    QVERIFY(app.dialogs.wasAsked(kDriveCannotOpen));
+    QVERIFY(app.dialogs.wasAsked(kNotSavedAlertTitle));
     QVERIFY(!app.dialogs.wasAsked("Saving completed"));
     QVERIFY(app.results.saveButton->isEnabled());
   }

@@ -1,21 +1,34 @@
 // The salvonix binary end to end: files made by real encoders (ImageMagick,
 // sox) laid between random data, scanned, saved and compared with the
-// originals; the JSON result; bad input; and Ctrl-C.
+// originals; the JSON result; bad input and the exit codes; what is said on
+// which stream; never losing a scan or a recovery; and Ctrl-C.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <array>
-#include <nlohmann/json.hpp>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <tuple>
 
-#include "support/ChildProcess.h"
-#include "support/TestImage.h"
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "scan/FileTypes.h"
+#include "support/SalvonixRun.h"
 
 namespace salvonix::test {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
 
 constexpr uint64_t kLargeImageSize = 64ull << 30;  // sparse; scanning it takes long enough for Ctrl-C to come first
 
@@ -92,27 +105,163 @@ TEST(EndToEndTest, RecoversRealFilesLaidBetweenRandomData) {
   }
 }
 
-TEST(EndToEndTest, BadInputIsRefusedWithAClearMessage) {
+// Refused before the scan starts, so that no long scan ends in a path that cannot be written.
+TEST(EndToEndTest, BadInputIsRefusedBeforeTheScanWithAClearMessage) {
   TempDir dir;
   const std::string image = TestImage(dir.file("disk.img"), 1 << 20).path(), plainFile = dir.file("plain-file");
   TestImage(plainFile, 10);
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{dir.file("no-such.img")}, "no-such.img"},
-      {{image, "--sector-size", "1000"}, "sector size 1000"},
-      {{image, "--types", "jpg,foo"}, "foo"},
-      {{image, "--group", "pictures"}, "pictures"},
-      {{image, "--out", plainFile + "/saved"}, plainFile},
-      {{image, "--json", plainFile + "/result.json"}, plainFile},
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+      {{dir.file("no-such.img")}, 1, "no-such.img"},
+      {{image, "--sector-size", "1000"}, 2, "sector size of 1000 bytes is not supported"},
+      {{image, "--sector-size", "8192"}, 2, "use 512, 1024, 2048 or 4096 (the scan reads 64 KiB plus one sector"},
+      {{image, "--types", "jpg,foo"}, 2, "foo"},
+      {{image, "--types", ""}, 2, "no file type given"},
+      {{image, "--group", "pictures"}, 2, "pictures"},
+      {{image, "--first-sector", "3000"}, 2, "sector 3000 lies beyond the end"},
+      {{image, "--min-size", "2M", "--max-size", "1M"}, 2, "--min-size"},
+      {{image, "--out", plainFile + "/saved"}, 2, plainFile},
+      {{image, "--json", dir.file("no-such-dir/result.json")}, 2, "no-such-dir"},
+      {{image, "--save-info", dir.file("no-such-dir/x.qsn")}, 2, "no-such-dir"},
+      {{image, "--no-such-option"}, 2, "--no-such-option"},
   };
-  for (const auto& [arguments, messagePart] : cases) {
+  for (const auto& [arguments, code, messagePart] : cases) {
     SCOPED_TRACE(arguments.back());
     std::vector<std::string> argv = {SALVONIX_BINARY, "scan"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const RunResult run = runProgram(argv, dir.path());
     EXPECT_FALSE(run.status.signalled);
-    EXPECT_NE(run.status.code, 0);
+    EXPECT_EQ(run.status.code, code);
     EXPECT_NE(run.err.find(messagePart), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Scanning"), std::string::npos) << run.err;
   }
+}
+
+// A result file that cannot be written when the scan ends (a full disk here) goes beside the saved files, and the
+// files are saved all the same.
+TEST(EndToEndTest, AResultThatCannotBeWrittenAtTheEndIsWrittenElsewhereAndTheFilesAreSaved) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  TempDir dir;
+  Card card(dir);
+  const RunResult run = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--out", "@out", "--json", "/dev/full"});
+  EXPECT_EQ(run.status.code, 1) << run.err;
+  EXPECT_NE(run.err.find("the JSON result is written at " + dir.file("out/full") + " instead"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(nlohmann::json::parse(readText(dir.file("out/full"))).at("files").size(), 2u);
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
+}
+
+TEST(EndToEndTest, ASecondRecoveryIntoTheSameFolderIsRefusedUnlessForced) {
+  TempDir dir;
+  Card card(dir);
+  ASSERT_EQ(salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--out", "@out"}).status.code, 0);
+  std::fstream(dir.file("card.img"), std::ios::in | std::ios::out | std::ios::binary).seekp(170000).put('X');
+  const RunResult again = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--out", "@out"});
+  EXPECT_EQ(again.status.code, 2);
+  EXPECT_NE(again.err.find("salvonix: " + dir.file("out") + " already holds a recovery (" + dir.file("out/ROOT") +
+                           "); choose another --out folder, or add --force to save into it"),
+            std::string::npos)
+      << again.err;
+  EXPECT_EQ(again.err.find("Scanning"), std::string::npos) << "refused only after the scan";
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
+  EXPECT_EQ(salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--out", "@out", "--force"}).status.code, 0);
+  EXPECT_NE(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
+}
+
+// A destination that fills up: the file cut short keeps a name that says so, only complete files are counted, and
+// one message names the file and how many are missing. Saved files are documents, not programs.
+TEST(EndToEndTest, AFullDestinationKeepsThePartialFileCountsOnlyCompleteFilesAndSaysSoOnce) {
+  TempDir dir;
+  Card card(dir);
+  // 64 blocks of 512 or 1024 bytes (dash or bash): room for the small bitmap, not for the large one.
+  const RunResult run = runProgram({"/bin/sh", "-c",
+                                    "trap '' XFSZ; ulimit -f 64; exec '" SALVONIX_BINARY "' scan \"$0\" --types bmp "
+                                    "--out \"$1\"",
+                                    card.image.path(), dir.file("out")},
+                                   dir.path().string());
+  EXPECT_EQ(run.status.code, 3) << run.err;
+  const std::string large = dir.file("out/ROOT/BMP Files/file2.bmp");
+  EXPECT_NE(run.err.find("salvonix: Some files were not saved: " + large +
+                         ": File too large (the part written is kept as " + large +
+                         ".partial); 1 of 2 files were not saved."),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(occurrences(run.err, "not saved"), 2u) << run.err;  // in that one message
+  EXPECT_NE(run.err.find("Saved 1 of 2 files"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(large));
+  EXPECT_TRUE(fs::exists(large + ".partial"));
+  const std::string small = dir.file("out/ROOT/BMP Files/file1.bmp");
+  EXPECT_EQ(readFile(small), card.small);
+  const auto execute = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  EXPECT_EQ(fs::status(small).permissions() & execute, fs::perms::none);
+  EXPECT_NE(readText(dir.file("out/report.txt")).find("partial  ROOT/BMP Files/file2.bmp"), std::string::npos);
+}
+
+// Standard output carries the listing alone; standard error says what happened, in words that count right; --quiet
+// leaves it empty when all goes well.
+TEST(EndToEndTest, StandardOutputCarriesResultsAndStandardErrorSaysWhatHappenedOnce) {
+  TempDir dir;
+  Card card(dir);
+  const RunResult run = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--last-sector", "200", "--out", "@out"});
+  ASSERT_EQ(run.status.code, 0) << run.err;
+  EXPECT_TRUE(run.out.ends_with("Total: 1 file in 1 type folder, 2.93 KB\n")) << run.out;
+  EXPECT_EQ(run.out.find("number of the sectors"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("1 file found"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Saved 1 file,"), std::string::npos) << run.err;
+  EXPECT_LE(occurrences(run.err, "the machine may sleep during the scan"), 1u) << run.err;
+  EXPECT_EQ(run.err.find("cannot keep the machine awake"), std::string::npos) << run.err;
+
+  const RunResult quiet = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--quiet", "--verbose"});
+  ASSERT_EQ(quiet.status.code, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "number of the sectors is 4095\n");
+}
+
+TEST(EndToEndTest, VersionTypesAnyCaseAndJsonOnStandardOutput) {
+  TempDir dir;
+  Card card(dir);
+  const RunResult version = salvonix(dir, {"--version"});
+  EXPECT_EQ(version.status.code, 0);
+  EXPECT_TRUE(version.out.starts_with("salvonix ")) << version.out;
+
+  const RunResult types = salvonix(dir, {"types"});
+  EXPECT_EQ(types.status.code, 0);
+  for (const FileTypeRow& row : fileTypeTable()) {
+    const std::string line = fmt::format("\n{:<6} {:<18} {:<10} ", row.key, row.folderName, row.extension);
+    EXPECT_EQ(types.out.find(line) != std::string::npos, row.create != nullptr) << line;
+  }
+  EXPECT_NE(types.out.find("jpg    JPG Files          .jpg       image\n"), std::string::npos) << types.out;
+
+  const RunResult json = salvonix(dir, {"scan", "@card.img", "--types", "BMP", "--json", "-"});
+  ASSERT_EQ(json.status.code, 0) << json.err;
+  EXPECT_EQ(nlohmann::json::parse(json.out).at("files").size(), 2u);
+  EXPECT_FALSE(fs::exists(dir.file("-")));
+}
+
+// A region is scanned with its files still numbered from the device start; the size filters choose what is listed
+// and saved, while the scan information file keeps every file; report.txt tells where each saved file came from.
+TEST(EndToEndTest, RegionAndSizeFiltersWithAReportOfWhereEachFileCameFrom) {
+  TempDir dir;
+  Card card(dir);
+  const RunResult region =
+      salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--first-sector", "81", "--last-sector", "320", "--json",
+                     "@region.json"});
+  ASSERT_EQ(region.status.code, 0) << region.err;
+  const auto files = nlohmann::json::parse(readText(dir.file("region.json"))).at("files");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].at("startSector"), 320);
+
+  const RunResult filtered = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--min-size", "10k", "--out",
+                                            "@out", "--save-info", "@all"});
+  ASSERT_EQ(filtered.status.code, 0) << filtered.err;
+  EXPECT_EQ(filtered.out.find("file1.bmp"), std::string::npos) << filtered.out;
+  EXPECT_FALSE(fs::exists(dir.file("out/ROOT/BMP Files/file1.bmp")));
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
+  EXPECT_EQ(readText(dir.file("out/report.txt")),
+            fmt::format("Files saved by salvonix from {} (512-byte sectors) below {}\n", dir.file("card.img"),
+                        dir.file("out")) +
+                "TYPE       START SECTOR      BYTE OFFSET           SIZE  STATUS   FILE\n"
+                "bmp                 320           163840          70000  saved    ROOT/BMP Files/file2.bmp\n");
+  const RunResult opened = salvonix(dir, {"open", "@all.qsn"});
+  EXPECT_NE(opened.out.find("Total: 2 files"), std::string::npos) << opened.out;
 }
 
 // The first Ctrl-C stops the scan as "Yes, stop" does: what was found is kept, listed and saved. A second one, given
@@ -130,7 +279,8 @@ TEST(EndToEndTest, CtrlCStopsTheScanKeepingWhatWasFoundAndASecondQuitsAtOnce) {
   for (const int presses : {1, 2}) {
     SCOPED_TRACE(presses);
     const std::string out = dir.file("recovered" + std::to_string(presses)), json = dir.file("result.json");
-    ChildProcess scan({SALVONIX_BINARY, "scan", image.path(), "--types", "bmp", "--out", out, "--json", json},
+    ChildProcess scan(
+        {SALVONIX_BINARY, "scan", image.path(), "--types", "bmp", "--out", out, "--json", json, "--verbose"},
                       dir.file("scan.out"), dir.file("scan.err"));
     ASSERT_TRUE(waitForText(dir.file("scan.err"), "Scanning ", 30s)) << readText(dir.file("scan.err"));
     std::this_thread::sleep_for(300ms);
@@ -154,9 +304,9 @@ TEST(EndToEndTest, CtrlCStopsTheScanKeepingWhatWasFoundAndASecondQuitsAtOnce) {
     EXPECT_EQ(result.at("files").size(), 10000u);
     EXPECT_NE(listing.find("file10000.bmp"), std::string::npos) << listing;
     EXPECT_EQ(readFile(out + "/ROOT/BMP Files/file10000.bmp"), Bytes(head.end() - 512, head.end()));
-    const auto lastSector = listing.find("number of the sectors is ");
-    ASSERT_NE(lastSector, std::string::npos) << listing;
-    EXPECT_LT(std::stoull(listing.substr(lastSector + 25)), kLargeImageSize / 512) << "the scan was not stopped";
+    const auto lastSector = err.find("number of the sectors is ");
+    ASSERT_NE(lastSector, std::string::npos) << err;
+    EXPECT_LT(std::stoull(err.substr(lastSector + 25)), kLargeImageSize / 512) << "the scan was not stopped";
   }
 }
 

@@ -9,42 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "drives/SysfsBlockDeviceTree.h"
-#include "support/ChildProcess.h"
-#include "support/TestImage.h"
+#include "support/SalvonixRun.h"
 
 namespace salvonix::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs the binary; arguments starting with "@" name files in dir.
-RunResult salvonix(const TempDir& dir, std::vector<std::string> arguments) {
-  for (auto& argument : arguments)
-    if (argument.starts_with("@")) argument = dir.file(argument.substr(1));
-  arguments.insert(arguments.begin(), SALVONIX_BINARY);
-  return runProgram(arguments, dir.path().string());
-}
-
-Bytes bmpFile(uint32_t size, uint32_t seed) {
-  Bytes bytes = randomBytes(size, seed);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  putLE32(bytes, 2, size);
-  std::fill(bytes.begin() + 6, bytes.begin() + 10, 0);
-  return bytes;
-}
-
-// A card image with two bitmaps between zeros.
-struct Card {
-  explicit Card(const TempDir& dir) : image(dir.file("card.img"), 2 << 20) {
-    image.put(0, randomBytes(4096, 3));
-    image.put(40960, small);
-    image.put(163840, large);
-  }
-  TestImage image;
-  Bytes small = bmpFile(3000, 1);
-  Bytes large = bmpFile(70000, 2);
-};
 
 const nlohmann::json* driveListed(const nlohmann::json& drives, const std::string& path) {
   for (const auto& drive : drives)
@@ -76,34 +46,63 @@ TEST(DrivesCommand, ListsTheBlockDevicesOfThisMachine) {
   }
 }
 
-TEST(ScanInfoCommand, ScanSavesTheFileAndOpenShowsAndSavesIt) {
+// An image is a drive too: found again at its absolute path, by its size and first sectors; another image in its
+// place, or one named with --source, whose first sectors differ is not read unless --force.
+TEST(ScanInfoCommand, ScanSavesTheFileAndOpenFindsTheImageAgainAndSavesFromIt) {
   TempDir dir;
   Card card(dir);
-  const RunResult scan = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--save-info", "@card"});
+  // Named relative to the folder it is scanned from; opened from another.
+  const RunResult scan = runProgram(
+      {"/bin/sh", "-c", "cd \"$0\" && exec '" SALVONIX_BINARY "' scan card.img --types bmp --save-info card",
+       dir.path()},
+      dir.path());
   ASSERT_EQ(scan.status.code, 0) << scan.err;
 
   const RunResult shown = salvonix(dir, {"open", "@card.qsn", "--json", "@open.json"});
   ASSERT_EQ(shown.status.code, 0) << shown.err;
   EXPECT_NE(shown.out.find("Drive: " + dir.file("card.img")), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("Attached: no"), std::string::npos);
+  EXPECT_NE(shown.out.find("Attached: yes, " + dir.file("card.img")), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("file2.bmp"), std::string::npos);
   const auto json = nlohmann::json::parse(readText(dir.file("open.json")));
   EXPECT_EQ(json.at("files").size(), 2u);
   EXPECT_EQ(json.at("files")[1].at("startSector"), 320);
-  EXPECT_FALSE(json.at("drive").at("attached"));
+  EXPECT_TRUE(json.at("drive").at("attached"));
 
-  const RunResult saved = salvonix(dir, {"open", "@card.qsn", "--out", "@out", "--all", "--source", "@card.img"});
+  const RunResult saved = salvonix(dir, {"open", "@card.qsn", "--out", "@out", "--all"});
   ASSERT_EQ(saved.status.code, 0) << saved.err;
   EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file1.bmp")), card.small);
   EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
 
-  // Into a folder: the default name.
+  // Moved away, it is no longer attached; a copy with other first sectors is refused as a source.
+  fs::rename(dir.file("card.img"), dir.file("moved.img"));
+  Bytes other = readFile(dir.file("moved.img"));
+  other[0] ^= 0xFF;
+  std::ofstream(dir.file("wrong.img"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(other.data()), static_cast<std::streamsize>(other.size()));
+  const RunResult wrong = salvonix(dir, {"open", "@card.qsn", "--out", "@wrong", "--all", "--source", "@wrong.img"});
+  EXPECT_EQ(wrong.status.code, 2);
+  EXPECT_NE(wrong.err.find("salvonix: the first sectors of " + dir.file("wrong.img") +
+                           " differ from those of the scanned drive; add --force to save from it all the same"),
+            std::string::npos)
+      << wrong.err;
+  EXPECT_FALSE(fs::exists(dir.file("wrong")));
+  EXPECT_EQ(salvonix(dir, {"open", "@card.qsn", "--out", "@wrong", "--all", "--source", "@wrong.img", "--force"})
+                .status.code,
+            0);
+  EXPECT_EQ(salvonix(dir, {"open", "@card.qsn", "--out", "@moved", "--all", "--source", "@moved.img"}).status.code, 0);
+  EXPECT_EQ(readFile(dir.file("moved/ROOT/BMP Files/file2.bmp")), card.large);
+
+  // Into a folder: a default name with no blank before ".qsn", and a second one in the same second beside it.
   fs::create_directory(dir.file("infos"));
-  ASSERT_EQ(salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--save-info", "@infos"}).status.code, 0);
-  ASSERT_EQ(std::distance(fs::directory_iterator(dir.file("infos")), fs::directory_iterator()), 1);
-  const std::string name = fs::directory_iterator(dir.file("infos"))->path().filename().string();
-  EXPECT_TRUE(name.starts_with("Recovery Info ") && name.ends_with(".qsn")) << name;
-  EXPECT_EQ(name.find(':'), std::string::npos);
+  for (int run = 0; run < 2; ++run)
+    ASSERT_EQ(salvonix(dir, {"scan", "@moved.img", "--types", "bmp", "--save-info", "@infos"}).status.code, 0);
+  ASSERT_EQ(std::distance(fs::directory_iterator(dir.file("infos")), fs::directory_iterator()), 2);
+  for (const auto& entry : fs::directory_iterator(dir.file("infos"))) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name.starts_with("Recovery Info ") && name.ends_with(".qsn")) << name;
+    EXPECT_FALSE(name.ends_with(" .qsn")) << name;
+    EXPECT_EQ(name.find(':'), std::string::npos);
+  }
 
   // Refusals, the file's with their messages as they stand.
   fs::copy_file(dir.file("card.qsn"), dir.file("card.txt"));
@@ -114,7 +113,7 @@ TEST(ScanInfoCommand, ScanSavesTheFileAndOpenShowsAndSavesIt) {
   using Arguments = std::vector<std::string>;
   for (const auto& [arguments, code, message] :
        {std::tuple{Arguments{"open", "@card.qsn", "--out", "@none", "--all"}, 1, "--source"},
-        {Arguments{"open", "@card.qsn", "--out", "@none", "--source", "@card.img"}, 1, "--all"},
+        {Arguments{"open", "@card.qsn", "--out", "@none", "--source", "@moved.img"}, 1, "--all"},
         {Arguments{"open", "@card.txt"}, 2,
          "Wrong file selected. Please select an appropriate scan info file and continue."},
         {Arguments{"open", "@cut.qsn"}, 2, "This scan info file is incomplete."}}) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -306,6 +307,23 @@ TEST(DriveList, ChoosingARowSetsTheScanParameters) {
   EXPECT_FALSE(run.list.nextButtonEnabled());
   EXPECT_FALSE(run.list.selectedRow());
   EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/loop1");  // the last choice stays
+}
+
+// sysfs may report 8,192-byte sectors: the drive is listed, but choosing it says why it cannot be scanned.
+TEST(DriveList, ASectorSizeTheScanCannotReadIsRefusedWithTheReason) {
+  DriveListRun run;
+  run.addDisk("", "loop2", "7:2", 40960, 8192);
+  run.list.initialDriveList();
+  const auto& drives = run.list.driveDictArray();
+  const auto row = std::find_if(drives.begin(), drives.end(),
+                                [](const DriveRecord& drive) { return drive.text(k::kDevicePath) == "/dev/loop2"; });
+  ASSERT_NE(row, drives.end());
+  const std::string problem = run.list.tableViewSelectionDidChange(static_cast<std::size_t>(row - drives.begin()));
+  EXPECT_NE(problem.find("8192 bytes is not supported: use 512, 1024, 2048 or 4096"), std::string::npos) << problem;
+  EXPECT_FALSE(run.list.nextButtonEnabled());
+  EXPECT_NE(run.list.descriptionText().find(problem), std::string::npos);
+  EXPECT_EQ(run.list.tableViewSelectionDidChange(0), "");
+  EXPECT_TRUE(run.list.nextButtonEnabled());
 }
 
 TEST(DriveList, RebuildFindsTheScannedDriveUnderItsNewName) {

@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "output/RecoveredFileSaver.h"
+#include "support/FileSizeLimit.h"
 #include "support/ResultsTree.h"
 #include "support/TestDevices.h"
 #include "support/TestImage.h"
@@ -79,14 +80,19 @@ struct SaveFixture : ::testing::Test {
   RecoveredFileSaver* saverInUse = nullptr;
 };
 
-TEST_F(SaveFixture, OneByteFileIsReadAsOneBlock) {
+// Created as a document, not a program: 0644 less the umask.
+TEST_F(SaveFixture, OneByteFileIsReadAsOneBlockAndCreatedReadWrite) {
   HDIR& jpg = results.folder("JPG Files");
   results.file(jpg, "file1.jpg", 10, 1);
+  const mode_t mask = ::umask(022);
   const auto outcome = save(*results.root);
+  ::umask(mask);
   EXPECT_TRUE(outcome.succeeded());
   EXPECT_EQ(readsInSectors(), (std::vector<std::pair<uint64_t, uint64_t>>{{10, 8}}));
   EXPECT_EQ(test::readFile(saved("JPG Files", "file1.jpg")), deviceBytes(10 * 512, 1));
   EXPECT_EQ(outcome.bytesRead, 1u);
+  EXPECT_EQ(fs::status(saved("JPG Files", "file1.jpg")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST_F(SaveFixture, ExactMultipleOfSixtyFourSectorsReadsTheLastChunkAsBlocks) {
@@ -146,7 +152,7 @@ TEST_F(SaveFixture, OnlyMarkedNodesAreSavedAndEmptyFilesAreCountedNotCreated) {
   EXPECT_EQ(fs::file_size(saved("JPG Files", "file1.jpg")), 600u);
 }
 
-TEST_F(SaveFixture, StopYesKeepsThePartialFileAndEndsTheWalk) {
+TEST_F(SaveFixture, StopYesKeepsThePartialFileUnderItsOwnNameAndEndsTheWalk) {
   HDIR& mov = results.folder("MOV Files");
   HDIR& wav = results.folder("WAV Files");
   results.file(mov, "file1.mov", 0, 200000);
@@ -156,7 +162,10 @@ TEST_F(SaveFixture, StopYesKeepsThePartialFileAndEndsTheWalk) {
   EXPECT_TRUE(outcome.stopped);
   EXPECT_FALSE(outcome.succeeded());
   EXPECT_EQ(observer.questions, 1);
-  EXPECT_EQ(fs::file_size(saved("MOV Files", "file1.mov")), 64u * 512);
+  EXPECT_EQ(outcome.filesSaved, 0);
+  EXPECT_EQ(outcome.filesNotSaved, 2);
+  EXPECT_FALSE(fs::exists(saved("MOV Files", "file1.mov")));
+  EXPECT_EQ(fs::file_size(saved("MOV Files", "file1.mov.partial")), 64u * 512);
   EXPECT_FALSE(fs::exists(saved("WAV Files", "file1.wav")));
 }
 
@@ -192,7 +201,11 @@ TEST_F(SaveFixture, ReadFailureEndsThatFolderAndTheOthersAreStillSaved) {
   EXPECT_FALSE(outcome.succeeded());
   ASSERT_EQ(outcome.failures.size(), 1u);
   EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
-  EXPECT_EQ(observer.alerts, (std::vector<std::string>{"Drive cannot open or not found|"}));
+  EXPECT_EQ(observer.alerts,
+            (std::vector<std::string>{"Some files were not saved|" + saved("JPG Files", "file1.jpg") +
+                                      ": Drive cannot open or not found; 2 of 3 files were not saved."}));
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg")));  // nothing was written: nothing is kept
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg.partial")));
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
   EXPECT_TRUE(fs::exists(saved("WAV Files", "file1.wav")));
 }
@@ -208,24 +221,30 @@ TEST_F(SaveFixture, FileBeyondTheDriveEndFailsAloneNamingTheFile) {
   EXPECT_TRUE(fs::exists(saved("JPG Files", "file2.jpg")));
 }
 
-TEST_F(SaveFixture, WriteFailureStopsTheRunAndNamesTheFile) {
+// A full disk: the file cut short is kept under a name that says so, it is not counted, and one alert says how many
+// files are missing.
+TEST_F(SaveFixture, WriteFailureStopsTheRunKeepsThePartAsPartialAndReportsOnce) {
   HDIR& jpg = results.folder("JPG Files");
+  results.file(jpg, "file0.jpg", 2000, 1000);
   results.file(jpg, "file1.jpg", 0, 300000);
   results.file(jpg, "file2.jpg", 1000, 1000);
-  // A file-size limit makes writes fail the way a full disk does.
-  struct rlimit old {};
-  getrlimit(RLIMIT_FSIZE, &old);
-  auto previous = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 100000;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const auto outcome = save(*results.root);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, previous);
+  SaveOutcome outcome;
+  {
+    test::FileSizeLimit limit(100000);
+    outcome = save(*results.root);
+  }
   EXPECT_FALSE(outcome.succeeded());
+  EXPECT_EQ(outcome.filesSaved, 1);
+  EXPECT_EQ(outcome.filesNotSaved, 2);
   ASSERT_EQ(outcome.failures.size(), 1u);
   EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg")));
+  EXPECT_EQ(fs::file_size(saved("JPG Files", "file1.jpg.partial")), 100000u);
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
+  ASSERT_EQ(observer.alerts.size(), 1u);
+  EXPECT_EQ(observer.alerts[0], "Some files were not saved|" + saved("JPG Files", "file1.jpg") + ": " +
+                                    std::strerror(EFBIG) + " (the part written is kept as " +
+                                    saved("JPG Files", "file1.jpg.partial") + "); 2 of 3 files were not saved.");
 }
 
 }  // namespace

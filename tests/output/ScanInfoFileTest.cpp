@@ -16,6 +16,7 @@
 #include "output/ScanInfoContext.h"
 #include "output/ScanInfoReader.h"
 #include "output/ScanInfoWriter.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestImage.h"
 
 namespace salvonix {
@@ -142,26 +143,36 @@ TEST(ScanInfoLayout, WrittenFileMatchesTheTabledLayoutByteForByte) {
   EXPECT_TRUE(opened.root->children.empty());
 }
 
-TEST(ScanInfoLayout, WriteFailuresAreReportedAndNeverMarkedComplete) {
+TEST(ScanInfoLayout, WriteFailuresAreReportedAndKeepThePreviousFile) {
   HDIR root;
   root.fileName = "ROOT";
   test::TempDir dir;
   const auto missingFolder = saveScanInfo(dir.file("no-such-folder/x"), {}, root);
   ASSERT_TRUE(missingFolder.error);
   EXPECT_EQ(missingFolder.error->title + "|" + missingFolder.error->text, "Error!|Cannot create file at selected path");
-  // A disk that fills up: the marker cannot be trusted, so the write must fail.
-  fs::create_symlink("/dev/full", dir.file("full.qsn"));
-  const auto full = saveScanInfo(dir.file("full"), {}, root);
+  // A disk that fills up in the middle of a save: the file saved before stays as it was, and nothing is left beside it.
+  ScanInfoDrive drive;
+  drive.first5Sectors = test::randomBytes(5 * 512, 3);
+  ASSERT_FALSE(saveScanInfo(dir.file("card"), drive, root).error);
+  const Bytes previous = test::readFile(dir.file("card.qsn"));
+  drive.first5Sectors = test::randomBytes(5 * 512, 4);
+  ScanInfoWriteResult full;
+  {
+    test::FileSizeLimit limit(1000);
+    full = saveScanInfo(dir.file("card"), drive, root);
+  }
   ASSERT_TRUE(full.error);
   EXPECT_NE(full.error->text.find("Cannot write the scan info file"), std::string::npos) << full.error->text;
+  EXPECT_EQ(test::readFile(dir.file("card.qsn")), previous);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST(ScanInfoLayout, DefaultNameCutsAtThePlusAndReplacesColons) {
   std::tm time{};
   std::tie(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec) =
       std::tuple(109, 8, 10, 14, 32, 11);
-  for (const auto& [offset, name] : {std::pair{2 * 3600, "Recovery Info 2009-09-10 14_32_11 "},
-                                     {0, "Recovery Info 2009-09-10 14_32_11 "},
+  for (const auto& [offset, name] : {std::pair{2 * 3600, "Recovery Info 2009-09-10 14_32_11"},
+                                     {0, "Recovery Info 2009-09-10 14_32_11"},
                                      {-5 * 3600, "Recovery Info 2009-09-10 14_32_11 -0500"}}) {
     time.tm_gmtoff = offset;
     EXPECT_EQ(defaultScanInfoName(time), name) << offset;
