@@ -15,6 +15,7 @@
 #include "output/RecoveredFileSaver.h"
 #include "output/ScanInfoContext.h"
 #include "output/SizeText.h"
+#include "output/SourceDescription.h"
 #include "scan/Device.h"
 
 namespace salvonix {
@@ -64,6 +65,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
   std::string reason;
   auto device = Device::open(source, &reason);
   if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", source, reason));
+  fmt::print(stderr, "{}\n", openedSourceText(*device));
   if (!options.source.empty() &&
       readFirstFiveSectors(source, context.u32BytesInSector) != context.first5SectorInOpen)
     fmt::print(stderr, "salvonix: warning: the first sectors of {} differ from those of the scanned drive\n", source);

@@ -9,13 +9,6 @@ namespace salvonix {
 
 namespace {
 std::string fileCountText(uint32_t count) { return fmt::format("{} {}", count, count == 1 ? "file" : "files"); }
-
-// JPEG previews taken from raw files are listed under their own key.
-std::string typeKeyOfFolder(const std::string& folderName) {
-  if (folderName == kRawJpgFolderName) return "raw-jpg";
-  const auto type = fileTypeByFolderName(folderName);
-  return type ? std::string(fileTypeRow(*type).key) : std::string();
-}
 }  // namespace
 
 void printResultTree(std::ostream& out, const HDIR& root) {

@@ -13,8 +13,10 @@
 #include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
 #include "output/DestinationCheck.h"
+#include "output/DfxmlReport.h"
 #include "output/RecoveredFileSaver.h"
 #include "output/SizeText.h"
+#include "output/SourceDescription.h"
 #include "power/Sleep.h"
 #include "scan/Device.h"
 #include "scan/Scanning.h"
@@ -53,10 +55,13 @@ int runScan(const ScanOptions& options) {
   std::string reason;
   auto device = Device::open(options.source, &reason);
   if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", options.source, reason));
+  fmt::print(stderr, "{}\n", openedSourceText(*device));
   const uint32_t sectorSize = options.sectorSize ? options.sectorSize : device->logicalBlockSize();
   if (!validSectorSize(sectorSize))
     return commandError(kBadInput, fmt::format("sector size {} does not divide 65,536 (use 512, 1024, 2048 or 4096)",
                                         sectorSize));
+  DfxmlReport dfxml{options.source, deviceKindName(device->kind()), device->sizeInBytes(), sectorSize,
+                    options.commandLine, std::chrono::system_clock::now(), {}};
   if (!options.outDirectory.empty()) {
     if (destinationOnDevice(options.outDirectory, *device))
       return commandError(kBadInput, fmt::format("destination {} lies on {}, the device being scanned: saving there could "
@@ -95,6 +100,11 @@ int runScan(const ScanOptions& options) {
     const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
                               console.elapsedSeconds(), stopped};
     if (auto problem = writeJson(options.jsonFile, resultJson(root, summary)); !problem.empty())
+      return commandError(kFailure, problem);
+  }
+  if (!options.dfxmlFile.empty()) {
+    dfxml.end = std::chrono::system_clock::now();
+    if (auto problem = writeDfxml(options.dfxmlFile, root, dfxml); !problem.empty())
       return commandError(kFailure, problem);
   }
   if (!options.saveInfo.empty()) {

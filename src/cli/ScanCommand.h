@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace salvonix {
 
@@ -15,6 +16,8 @@ struct ScanOptions {
   std::string outDirectory;
   std::string jsonFile;
   std::string saveInfo;  // scan information file to write at the end
+  std::string dfxmlFile;
+  std::vector<std::string> commandLine;  // as typed, for the DFXML report
 };
 
 // Returns the process exit code: 0 done, 1 failure, 2 bad input, 130 stopped by the user.

@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
   scanCommand->add_option("--json", scan.jsonFile, "Write the result as JSON to this file");
   scanCommand->add_option("--save-info", scan.saveInfo,
                           "Write the scan information file (.qsn) when the scan ends; in a folder under a default name");
+  scanCommand->add_option("--dfxml", scan.dfxmlFile, "Write a DFXML report of the files found to this file");
+  scan.commandLine.assign(argv, argv + argc);
 
   salvonix::DrivesOptions drives;
   auto* drivesCommand = app.add_subcommand("drives", "List the drives that can be scanned");
