@@ -203,8 +203,9 @@ void AppController::showDescription() {
 }
 
 void AppController::chooseDiskImage() {
-  const QString path = dialogs_.openFileName(window_.get(), tr("Open disk image"),
-                                             tr("Disk images (*.img *.dd *.raw *.bin *.iso *.001);;All files (*)"));
+  const QString path = dialogs_.openFileName(
+      window_.get(), tr("Open disk image"),
+      tr("Disk images (*.img *.dd *.raw *.bin *.iso *.001 *.E01 *.e01 *.Ex01 *.ex01);;All files (*)"));
   if (!path.isEmpty()) openDiskImage(path);
 }
 

@@ -15,6 +15,7 @@
 #include "output/RecoveredFileSaver.h"
 #include "output/ScanInfoContext.h"
 #include "output/SizeText.h"
+#include "output/SourceDescription.h"
 #include "scan/Device.h"
 
 namespace salvonix {
@@ -42,6 +43,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
   std::string reason;
   auto device = Device::open(source, &reason);
   if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", source, reason));
+  if (!options.quiet) fmt::print(stderr, "{}\n", openedSourceText(*device));
   // Another card, or one written since: its sectors would be saved under the names of files it does not hold.
   if (!options.force && readFirstFiveSectors(source, context.u32BytesInSector) != context.first5SectorInOpen)
     return commandError(kBadInput, firstSectorsDiffer(source) + "; add --force to save from it all the same");

@@ -14,13 +14,6 @@ namespace {
 uint64_t byteOffsetOf(const HDIR& file, uint32_t sectorSize) {
   return file.sectorNumber * sectorSize + static_cast<uint64_t>(file.extraBytesToMove);
 }
-
-// JPEG previews taken from raw files are listed under their own key.
-std::string typeKeyOfFolder(const std::string& folderName) {
-  if (folderName == kRawJpgFolderName) return "raw-jpg";
-  const auto type = fileTypeByFolderName(folderName);
-  return type ? std::string(fileTypeRow(*type).key) : std::string();
-}
 }  // namespace
 
 void printResultTree(std::ostream& out, const HDIR& root) {

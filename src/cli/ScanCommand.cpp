@@ -15,7 +15,9 @@
 #include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
 #include "output/DestinationCheck.h"
+#include "output/DfxmlReport.h"
 #include "output/SizeText.h"
+#include "output/SourceDescription.h"
 #include "power/Sleep.h"
 #include "scan/Device.h"
 #include "scan/ScanParameters.h"
@@ -54,6 +56,8 @@ std::string outputProblem(const ScanOptions& options, const Device& device) {
   }
   if (!options.jsonFile.empty())
     if (auto problem = unwritableFileProblem(options.jsonFile); !problem.empty()) return problem;
+  if (!options.dfxmlFile.empty())
+    if (auto problem = unwritableFileProblem(options.dfxmlFile); !problem.empty()) return problem;
   if (!options.saveInfo.empty()) return scanInfoPathProblem(options.saveInfo);
   return {};
 }
@@ -70,8 +74,11 @@ int runScan(const ScanOptions& options) {
   std::string reason;
   auto device = Device::open(options.source, &reason);
   if (!device) return commandError(kFailure, fmt::format("cannot open {}: {}", options.source, reason));
+  if (!options.quiet) fmt::print(stderr, "{}\n", openedSourceText(*device));
   const uint32_t sectorSize = options.sectorSize ? options.sectorSize : device->logicalBlockSize();
   if (auto problem = sectorSizeProblem(sectorSize); !problem.empty()) return commandError(kBadInput, problem);
+  DfxmlReport dfxml{options.source, deviceKindName(device->kind()), device->sizeInBytes(), sectorSize,
+                    options.commandLine, std::chrono::system_clock::now(), {}};
 
   ScanContext context;
   context.selectedDriveMountPoint = options.source;
@@ -122,6 +129,12 @@ int runScan(const ScanOptions& options) {
     fellBack |= writeWithFallback("JSON result", options.jsonFile, fallbacks, [&](const std::string& path) {
                   return writeJson(path, resultJson(*shown, summary));
                 }).fellBack;
+  if (!options.dfxmlFile.empty()) {
+    dfxml.end = std::chrono::system_clock::now();
+    fellBack |= writeWithFallback("DFXML report", options.dfxmlFile, fallbacks, [&](const std::string& path) {
+                  return writeDfxml(path, *shown, dfxml);
+                }).fellBack;
+  }
 
   int saved = kDone;
   if (!options.outDirectory.empty() && shown->fileCount > 0) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/SizeFilter.h"
 
@@ -24,6 +25,8 @@ struct ScanOptions {
   std::string saveInfo;  // scan information file to write at the end
   bool quiet = false;    // no progress, no warnings
   bool verbose = false;  // also the last sector examined
+  std::string dfxmlFile;
+  std::vector<std::string> commandLine;  // as typed, for the DFXML report
 };
 
 // Returns the process exit code (ExitCodes.h).

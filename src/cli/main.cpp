@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
                           "Write the scan information file (.qsn) when the scan ends; in a folder under a default name");
   scanCommand->add_flag("--quiet", scan.quiet, "No progress and no warnings on standard error");
   scanCommand->add_flag("--verbose", scan.verbose, "Also tell the last sector examined");
+  scanCommand->add_option("--dfxml", scan.dfxmlFile, "Write a DFXML report of the files found to this file");
+  scan.commandLine.assign(argv, argv + argc);
 
   salvonix::DrivesOptions drives;
   auto* drivesCommand = app.add_subcommand("drives", "List the drives that can be scanned");

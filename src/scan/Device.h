@@ -1,5 +1,6 @@
 #pragma once
-// A source device opened read-only: a block device or a disk image file.
+// A source opened read-only: a block device or a disk image (raw, split raw
+// or Expert Witness). Every reader of the source goes through this interface.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,34 +9,44 @@
 
 namespace salvonix {
 
+enum class DeviceKind { BlockDevice, RawImage, SplitRawImage, E01Image, Ex01Image };
+
+// "block device", "raw image", "split raw image", "E01 image", "Ex01 image".
+const char* deviceKindName(DeviceKind kind);
+
 class Device {
  public:
-  // Opens the path read-only. Returns null and sets errorText on failure.
+  // Opens the path read-only as the kind its content and name show. Returns
+  // null and sets errorText on failure.
   static std::shared_ptr<Device> open(const std::string& path, std::string* errorText = nullptr);
-  virtual ~Device();
+  virtual ~Device() = default;
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
   // Positioned read of up to length bytes. Returns the bytes read (fewer near
-  // the end of the device, 0 beyond it) or -1 on a read error.
-  virtual int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const;
+  // the end of the source, 0 beyond it) or -1 on a read error.
+  virtual int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const = 0;
 
   uint64_t sizeInBytes() const { return size_; }
-  // Logical block size of a block device; 512 for an image file.
+  // Sector size of the source: the block device's logical block size, the
+  // one an E01 image records, 512 for raw images.
   uint32_t logicalBlockSize() const { return logicalBlockSize_; }
-  bool isBlockDevice() const { return blockDevice_; }
+  DeviceKind kind() const { return kind_; }
+  bool isBlockDevice() const { return kind_ == DeviceKind::BlockDevice; }
+  // Files the image is made of (split parts, E01 segments); 1 otherwise.
+  unsigned fileCount() const { return fileCount_; }
   const std::string& path() const { return path_; }
 
  protected:
-  // Takes over an open descriptor (test devices build on a real file).
-  Device(int fd, std::string path);
+  explicit Device(std::string path) : path_(std::move(path)) {}
 
- private:
-  int fd_;
-  std::string path_;
   uint64_t size_ = 0;
   uint32_t logicalBlockSize_ = 512;
-  bool blockDevice_ = false;
+  DeviceKind kind_ = DeviceKind::RawImage;
+  unsigned fileCount_ = 1;
+
+ private:
+  std::string path_;
 };
 
 }  // namespace salvonix

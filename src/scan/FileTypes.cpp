@@ -105,4 +105,10 @@ std::optional<FileType> fileTypeByFolderName(std::string_view folderName) {
   return std::nullopt;
 }
 
+std::string typeKeyOfFolder(std::string_view folderName) {
+  if (folderName == kRawJpgFolderName) return "raw-jpg";
+  const auto type = fileTypeByFolderName(folderName);
+  return type ? std::string(fileTypeRow(*type).key) : std::string();
+}
+
 }  // namespace salvonix

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "checkers/FileCheck.h"
@@ -45,5 +46,7 @@ std::optional<FileType> fileTypeByFolderName(std::string_view folderName);
 inline std::size_t rowIndex(FileType type) { return static_cast<std::size_t>(type); }
 
 inline constexpr std::string_view kRawJpgFolderName = "RAW Jpg Files";
+// The type key of a results folder, "raw-jpg" for the JPEG previews taken from raw files; empty if unknown.
+std::string typeKeyOfFolder(std::string_view folderName);
 
 }  // namespace salvonix

@@ -69,11 +69,11 @@ std::vector<CardFile> makeSampleCard(const std::string& imagePath, const std::st
 }
 
 GatedDevice::GatedDevice(const std::string& path, uint64_t gate)
-    : Device(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path), gate_(gate) {}
+    : RawDevice(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path), gate_(gate) {}
 
 int64_t GatedDevice::readAt(uint64_t offset, void* buffer, std::size_t length) const {
   while (offset + length > gate_) QThread::msleep(5);
-  return Device::readAt(offset, buffer, length);
+  return RawDevice::readAt(offset, buffer, length);
 }
 
 std::shared_ptr<GatedDevice> useGatedDevice(ScanContext& context, const std::string& path, uint64_t gate) {

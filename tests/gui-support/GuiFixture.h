@@ -16,7 +16,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "drives/DriveFinder.h"
-#include "scan/Device.h"
+#include "scan/RawDevice.h"
 #include "scan/ScanContext.h"
 #include "support/TestImage.h"
 
@@ -67,7 +67,7 @@ std::vector<CardFile> makeSampleCard(const std::string& imagePath, const std::st
 
 // A card whose reads at or past a byte offset wait until the test lets them
 // through: a scan stays at a known place for as long as the test needs.
-class GatedDevice : public Device {
+class GatedDevice : public RawDevice {
  public:
   GatedDevice(const std::string& path, uint64_t gate);
   int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override;

@@ -10,14 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "scan/Device.h"
+#include "scan/RawDevice.h"
 #include "scan/ScanContext.h"
 
 namespace salvonix::test {
 
-class TestDevice : public Device {
+class TestDevice : public RawDevice {
  public:
-  explicit TestDevice(const std::string& path) : Device(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path) {}
+  explicit TestDevice(const std::string& path) : RawDevice(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path) {}
 
   // Reads that touch [begin, end) fail.
   void failBetween(uint64_t begin, uint64_t end) {
@@ -30,7 +30,7 @@ class TestDevice : public Device {
       reads_.emplace_back(offset, length);
     }
     if (offset < failEnd_ && offset + length > failBegin_) return -1;
-    return Device::readAt(offset, buffer, length);
+    return RawDevice::readAt(offset, buffer, length);
   }
   std::vector<std::pair<uint64_t, uint64_t>> reads() const {
     std::lock_guard lock(mutex_);

@@ -1,0 +1,68 @@
+#include "scan/RawDevice.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace salvonix {
+
+std::shared_ptr<RawDevice> RawDevice::open(const std::string& path, std::string* errorText) {
+  // Checked before opening: opening a FIFO would wait for a writer.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+    if (errorText) *errorText = "not a block device or a regular file";
+    return nullptr;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errorText) *errorText = std::strerror(errno);
+    return nullptr;
+  }
+  if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+    if (errorText) *errorText = "not a block device or a regular file";
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_shared<RawDevice>(fd, path);
+}
+
+RawDevice::RawDevice(int fd, std::string path) : Device(std::move(path)), fd_(fd) {
+  struct stat st {};
+  if (fstat(fd_, &st) != 0) return;
+  if (S_ISBLK(st.st_mode)) {
+    kind_ = DeviceKind::BlockDevice;
+    uint64_t bytes = 0;
+    if (ioctl(fd_, BLKGETSIZE64, &bytes) == 0) size_ = bytes;
+    int sectorSize = 0;
+    if (ioctl(fd_, BLKSSZGET, &sectorSize) == 0 && sectorSize > 0) logicalBlockSize_ = static_cast<uint32_t>(sectorSize);
+  } else {
+    size_ = static_cast<uint64_t>(st.st_size);
+  }
+}
+
+RawDevice::~RawDevice() { ::close(fd_); }
+
+int64_t RawDevice::readAt(uint64_t offset, void* buffer, std::size_t length) const {
+  return readFully(fd_, offset, buffer, length);
+}
+
+int64_t readFully(int fd, uint64_t offset, void* buffer, std::size_t length) {
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t got = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<int64_t>(done);
+}
+
+}  // namespace salvonix
