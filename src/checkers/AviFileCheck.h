@@ -14,6 +14,8 @@ class AviFileCheck final : public FileCheck {
   uint32_t firstByteOfHeader() const override { return 0x52; }
   std::string_view parentKey() override { return "avi"; }
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0x52; }
+  // The length the RIFF header declares.
+  bool measuredWhole() const override { return true; }
 };
 
 }  // namespace salvonix

@@ -33,6 +33,14 @@ class FileCheck {
   // Extension for the file just measured when it differs per file (X3F); empty otherwise.
   virtual std::string_view extensionOfFile() const { return {}; }
 
+  // After a size calculation: the walk reached the file's own end (an end
+  // marker, every announced part), so the size is no estimate or default.
+  virtual bool measuredWhole() const { return false; }
+  // After a size calculation: the leading bytes of the file that may hold
+  // whole files of other types as its own parts (the cover pictures in an
+  // MP3's tag).
+  virtual uint64_t embeddedFilesEnd() const { return 0; }
+
   // Fast path for the engine: false only when isFile can neither answer true
   // nor touch any shared flag for a header whose byte 0 is firstByte.
   virtual bool mayStartWith(uint8_t firstByte) const {

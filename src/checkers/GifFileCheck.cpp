@@ -38,6 +38,7 @@ std::optional<uint8_t> GifFileCheck::byteAt(uint64_t offset) {
 uint64_t GifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   fileSector_ = windowSector_ = sectorNumber;
   windowKey_ = 0;
+  measuredWhole_ = false;
   window_.fill(0);
   if (!readDiskFromGifFileCheck_.readSector(sectorNumber, kWindowBytes / context_.u32BytesInSector, window_.data()))
     return 0;
@@ -71,7 +72,10 @@ std::optional<uint64_t> GifFileCheck::walk() {
   for (;;) {
     const auto b = byteAt(o);
     if (!b) return std::nullopt;
-    if (*b == kTrailer) return result(o + 1);
+    if (*b == kTrailer) {
+      measuredWhole_ = true;
+      return result(o + 1);
+    }
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) return result(o);
     if (o > kLastOffset) return kCappedSize;
     switch (*b) {

@@ -18,6 +18,7 @@ class GifFileCheck final : public FileCheck {
   uint32_t firstByteOfHeader() const override { return 0x47; }
   std::string_view parentKey() override { return "gif"; }
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0x47; }
+  bool measuredWhole() const override { return measuredWhole_; }
 
  private:
   // The byte at a file offset, reading the 64 KiB block that holds it when it
@@ -33,6 +34,7 @@ class GifFileCheck final : public FileCheck {
   uint64_t fileSector_ = 0;
   uint64_t windowSector_ = 0;
   uint64_t windowKey_ = 0;
+  bool measuredWhole_ = false;  // the walk ended at the trailer
 };
 
 }  // namespace salvonix

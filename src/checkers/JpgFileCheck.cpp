@@ -15,10 +15,9 @@ constexpr uint64_t kEndSlack = 514;         // the end marker and one more secto
 
 bool JpgFileCheck::isFile(SectorHeader h, uint64_t) {
   if (h[0] != 0xFF || h[1] != 0xD8 || h[2] != 0xFF) return false;
-  switch (h[3]) {
-    case 0xE0: case 0xE1: case 0xDB: case 0xEE: case 0xC4: case 0xFE: return true;
-    default: return false;
-  }
+  // Any application segment (APP0 to APP15: JFIF, Exif, ICC profile, Photoshop, ...), DQT, DHT or COM.
+  if (h[3] >= 0xE0 && h[3] <= 0xEF) return true;
+  return h[3] == 0xDB || h[3] == 0xC4 || h[3] == 0xFE;
 }
 
 bool JpgFileCheck::readWindow(uint64_t sector) {
@@ -30,6 +29,7 @@ uint64_t JpgFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
   const uint32_t bytesPerSector = context_.u32BytesInSector;
   const uint8_t* w = window_.data();
   uint64_t windowSector = sectorNumber;
+  measuredWhole_ = false;
   if (!readWindow(windowSector)) return 0;
   uint64_t position = 4;
   uint64_t size = 4;
@@ -70,7 +70,10 @@ uint64_t JpgFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
       const void* hit = std::memchr(w + p, 0xFF, end - p);
       if (!hit) break;
       p = static_cast<uint64_t>(static_cast<const uint8_t*>(hit) - w);
-      if (w[p + 1] == 0xD9) return size + (p - position) + kEndSlack;
+      if (w[p + 1] == 0xD9) {
+        measuredWhole_ = true;
+        return size + (p - position) + kEndSlack;
+      }
       ++p;
     }
     size += end - position;

@@ -17,6 +17,7 @@ class JpgFileCheck final : public FileCheck {
   uint32_t firstByteOfHeader() const override { return 0xFF; }
   std::string_view parentKey() override { return "jpg"; }
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0xFF; }
+  bool measuredWhole() const override { return measuredWhole_; }
 
  private:
   bool readWindow(uint64_t sector);
@@ -24,6 +25,7 @@ class JpgFileCheck final : public FileCheck {
   ScanContext& context_;
   ReadDisk readDiskFromJpgFileCheck_;
   std::array<uint8_t, kReadWindowBufferSize> window_{};
+  bool measuredWhole_ = false;
 };
 
 }  // namespace salvonix

@@ -30,6 +30,7 @@ bool MidFileCheck::readWindow(uint64_t sector) {
 }
 
 uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber) {
+  measuredWhole_ = false;
   if (!readWindow(sectorNumber)) return 0;
   if (bRiffMidiFile_) {
     const uint64_t size = uint64_t{bytes::le32(h.data(), 4)} + 8;
@@ -38,7 +39,8 @@ uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber
   }
 
   const uint8_t* w = window_.data();
-  uint32_t tracks = bytes::be16(h.data(), 10);
+  const uint32_t announced = bytes::be16(h.data(), 10);
+  uint32_t tracks = announced;
   uint64_t next = kFirstChunk;   // file offset of the next chunk
   uint64_t windowOffset = 0;     // file offset of the window's first byte
   for (; tracks > 0 && !context_.bCancelScanning.load(std::memory_order_relaxed); --tracks) {
@@ -52,6 +54,9 @@ uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber
       if (!readWindow(sectorNumber + windowOffset / context_.u32BytesInSector)) return 0;
     }
   }
+  // Every announced track found: a whole file, however short (ring tones are 1 to 4 KB).
+  measuredWhole_ = tracks == 0 && announced > 0;
+  if (measuredWhole_) return next;
   return next > kSmallest ? next : 0;
 }
 

@@ -18,6 +18,7 @@ class MidFileCheck final : public FileCheck {
   std::string_view parentKey() override { return "mid"; }
   // "MThd", or "RIFF" for the wrapped form.
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 'M' || firstByte == 'R'; }
+  bool measuredWhole() const override { return measuredWhole_; }
 
  private:
   bool readWindow(uint64_t sector);
@@ -26,6 +27,7 @@ class MidFileCheck final : public FileCheck {
   ReadDisk readDiskFromMidFileCheck_;
   std::array<uint8_t, kReadWindowBufferSize> window_{};
   bool bRiffMidiFile_ = false;
+  bool measuredWhole_ = false;
 };
 
 }  // namespace salvonix

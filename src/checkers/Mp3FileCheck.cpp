@@ -12,6 +12,7 @@ constexpr uint64_t kUntaggedLimit = 0x9fffff;    // the untagged walk goes on wh
 constexpr uint64_t kTaggedLimit = 0x7ffffff7;    // the tagged walk goes on while o is at most this
 constexpr uint64_t kTaggedOverrun = 2147483640;  // a tagged walk that stopped beyond this is no file
 constexpr uint64_t kLargestTag = 0xa00000;
+constexpr uint64_t kTagHeaderBytes = 10;
 constexpr uint64_t kFirstFrameReach = 2047;      // the first frame must follow the tag this closely
 constexpr uint64_t kSmallest = 10240;            // walks that end at most here record nothing
 constexpr uint64_t kSmallestBadBitrate = 4096;
@@ -54,6 +55,7 @@ const uint8_t* Mp3FileCheck::at(uint64_t o) {
 
 uint64_t Mp3FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   context_.bSkipFileSize = false;
+  tagBytes_ = 0;
   fileSector_ = sectorNumber;
   windowOffset_ = 0;
   windowKey_ = 0;
@@ -108,6 +110,7 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
   const uint64_t tagSize = (uint64_t{h[6] & 0x7Fu} << 21) | (uint64_t{h[7] & 0x7Fu} << 14) |
                            (uint64_t{h[8] & 0x7Fu} << 7) | (h[9] & 0x7Fu);
   if (tagSize > kLargestTag) return 0;
+  tagBytes_ = tagSize + kTagHeaderBytes;
 
   // The first frame: right at the tag size, or found searching forward.
   uint64_t o = tagSize;

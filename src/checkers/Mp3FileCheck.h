@@ -19,6 +19,8 @@ class Mp3FileCheck final : public FileCheck {
   std::string_view parentKey() override { return "mp3"; }
   // Tags start with "I"; bare frames with 0xFF.
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 0x49 || firstByte == 0xFF; }
+  // Pictures and other objects in the ID3v2 tag are part of the file.
+  uint64_t embeddedFilesEnd() const override { return tagBytes_; }
 
  private:
   // Makes the window hold file offset o (re-reading when o enters another
@@ -33,6 +35,7 @@ class Mp3FileCheck final : public FileCheck {
   ReadDisk readDiskFromMp3FileCheck_;
   std::array<uint8_t, kReadWindowBufferSize> window_{};
   bool bId3File_ = false;
+  uint64_t tagBytes_ = 0;  // the ID3v2 tag with its header
   uint64_t fileSector_ = 0;
   uint64_t windowOffset_ = 0;  // file offset of the window's first byte
   uint64_t windowKey_ = 0;     // 64 KiB block the window was read for

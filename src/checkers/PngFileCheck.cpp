@@ -1,5 +1,7 @@
 #include "checkers/PngFileCheck.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -26,6 +28,8 @@ bool isKnownChunk(const uint8_t* type) {
   const std::string_view name(reinterpret_cast<const char*>(type), 4);
   return std::find(kKnownChunks.begin(), kKnownChunks.end(), name) != kKnownChunks.end();
 }
+
+bool isLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 }  // namespace
 
 bool PngFileCheck::isFile(SectorHeader h, uint64_t) {
@@ -37,19 +41,46 @@ bool PngFileCheck::readWindow(uint64_t sector) {
   return readDiskFromPngFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
 }
 
+// The CRC over a chunk's type and data matches the one stored after them.
+bool PngFileCheck::crcMatches(uint64_t typeOffset, uint32_t length) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const uint64_t end = typeOffset + 4 + length;
+  for (uint64_t at = typeOffset; at < end;) {
+    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
+    const auto piece = static_cast<uint32_t>(std::min<uint64_t>(end - at, kWindowBytes));
+    const uint8_t* bytes = crcWindow_.bytesAt(at, piece);
+    if (!bytes) return false;
+    crc = crc32(crc, bytes, piece);
+    at += piece;
+  }
+  const uint8_t* stored = crcWindow_.bytesAt(end, 4);
+  return stored && bytes::be32(stored, 0) == crc;
+}
+
 uint64_t PngFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
   const uint8_t* w = window_.data();
+  measuredWhole_ = false;
   if (!readWindow(sectorNumber)) return 0;
+  crcWindow_.setFileStart(sectorNumber);
   // p is the window position of the CRC ending the previous chunk, o its file offset.
   uint64_t p = kIhdrCrcOffset;
   uint64_t o = kIhdrCrcOffset;
   while (o <= kWalkLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
-    if (!isKnownChunk(w + p + 8)) break;
+    const uint8_t* type = w + p + 8;
     const uint32_t length = bytes::be32(w, p + 4);
     if (length > kLongestChunk) break;
+    // A chunk outside the standard list (iDOT, eXIf, the animation chunks,
+    // private ones) is taken when its type is four letters and its CRC matches.
+    if (!isKnownChunk(type) && !(std::all_of(type, type + 4, isLetter) && crcMatches(o + 8, length))) break;
+    const bool end = std::memcmp(type, "IEND", 4) == 0;
     o += uint64_t{length} + 12;
     p += uint64_t{length} + 12;
+    // The file ends with IEND: what follows belongs to something else.
+    if (end) {
+      measuredWhole_ = true;
+      break;
+    }
     if (p >= kWindowBytes) {
       if (!readWindow(sectorNumber + o / bytesPerSector)) return 0;
       p = o % bytesPerSector;

@@ -8,13 +8,30 @@
 namespace salvonix {
 
 namespace {
+using V = QuickTimeVariant;
+// By QuickTimeType.
+constexpr std::array<QuickTimeVariant, 7> kVariants{{
+    // key   first atom               brand  2nd atom  cap    window move          small
+    {"mov", V::FirstAtom::QuickTimeMovie, "", true, false, V::WindowMove::ToSector, 0},
+    {"mp4", V::FirstAtom::OtherBrand, "", true, true, V::WindowMove::By64KiB, 0},
+    {"m4a", V::FirstAtom::Brand, "M4A", true, false, V::WindowMove::By64KiB, 512},
+    {"m4b", V::FirstAtom::Brand, "M4B", true, true, V::WindowMove::By64KiB, 512},
+    {"m4v", V::FirstAtom::Brand, "M4V", true, true, V::WindowMove::By64KiB, 512},
+    {"3gp", V::FirstAtom::Brand, "3gp", false, true, V::WindowMove::By64KiB, 512},
+    {"3g2", V::FirstAtom::Brand, "3g2", false, true, V::WindowMove::By64KiB, 512},
+}};
+
 constexpr uint32_t fourCC(const char (&s)[5]) {
   return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) | (uint32_t(uint8_t(s[2])) << 8) |
          uint8_t(s[3]);
 }
 constexpr uint32_t kFtyp = fourCC("ftyp");
-constexpr std::array<uint32_t, 8> kKnownAtoms = {fourCC("ftyp"), fourCC("free"), fourCC("mdat"), fourCC("moov"),
-                                                 fourCC("pnot"), fourCC("skip"), fourCC("wide"), fourCC("uuid")};
+// Top-level atoms of movies, of ISO media files and of their fragmented
+// (streaming, DASH, CMAF) form.
+constexpr std::array<uint32_t, 15> kKnownAtoms = {
+    fourCC("ftyp"), fourCC("free"), fourCC("mdat"), fourCC("moov"), fourCC("pnot"),
+    fourCC("skip"), fourCC("wide"), fourCC("uuid"), fourCC("moof"), fourCC("mfra"),
+    fourCC("sidx"), fourCC("styp"), fourCC("emsg"), fourCC("prft"), fourCC("meta")};
 // First atoms that make a QuickTime movie whatever follows them.
 constexpr std::array<uint32_t, 6> kMovieFirstAtoms = {fourCC("mdat"), fourCC("moov"), fourCC("pnot"),
                                                       fourCC("skip"), fourCC("wide"), fourCC("uuid")};
@@ -23,25 +40,33 @@ constexpr std::array<std::string_view, 5> kNamedBrands = {"M4A", "M4B", "M4V", "
 
 constexpr uint32_t kSmallestFirstAtom = 8;
 constexpr uint32_t kLargestFirstAtom = 1048576;
+constexpr uint64_t kLargeSizeFollows = 1;   // the real size is the 64 bits after the type
+constexpr uint64_t kLargeHeader = 16;
 constexpr uint64_t kTotalCap = 2147483640;
 constexpr uint64_t kSmallestTotal = 10239;
 constexpr uint64_t kSlack = 512;
 
 bool isKnownAtom(uint32_t type) { return std::find(kKnownAtoms.begin(), kKnownAtoms.end(), type) != kKnownAtoms.end(); }
+
+uint64_t be64(const uint8_t* p, uint64_t pos) { return (uint64_t{bytes::be32(p, pos)} << 32) | bytes::be32(p, pos + 4); }
 }  // namespace
+
+QuickTimeFileCheck::QuickTimeFileCheck(ScanContext& context, QuickTimeType type)
+    : context_(context), variant_(kVariants[static_cast<std::size_t>(type)]), readDiskFromQuickTimeFileCheck_(context) {}
 
 bool QuickTimeFileCheck::firstAtomMatches(SectorHeader h) const {
   const uint32_t type = bytes::be32(h.data(), 4);
   const std::string_view brand(reinterpret_cast<const char*>(h.data()) + 8, 3);
+  const bool quickTimeBrand = h[8] == 'q' && h[9] == 't';
   switch (variant_.firstAtom) {
-    case QuickTimeVariant::FirstAtom::QuickTimeMovie:
-      if (type == kFtyp) return h[8] == 'q' && h[9] == 't';
+    case V::FirstAtom::QuickTimeMovie:
+      if (type == kFtyp) return quickTimeBrand;
       return std::find(kMovieFirstAtoms.begin(), kMovieFirstAtoms.end(), type) != kMovieFirstAtoms.end();
-    case QuickTimeVariant::FirstAtom::Brand:
+    case V::FirstAtom::Brand:
       return type == kFtyp && brand == variant_.brand;
-    case QuickTimeVariant::FirstAtom::OtherBrand:
-      return type == kFtyp && std::find(kNamedBrands.begin(), kNamedBrands.end(), brand) == kNamedBrands.end() &&
-             h[8] != 'q' && h[9] != 't';
+    case V::FirstAtom::OtherBrand:
+      return type == kFtyp && !quickTimeBrand &&
+             std::find(kNamedBrands.begin(), kNamedBrands.end(), brand) == kNamedBrands.end();
   }
   return false;
 }
@@ -63,23 +88,35 @@ bool QuickTimeFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
 
 uint64_t QuickTimeFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
+  const uint64_t deviceBytesLeft =
+      context_.u64DriveSectorNumber > sectorNumber ? (context_.u64DriveSectorNumber - sectorNumber) * bytesPerSector : 0;
   const uint8_t* w = window_.data();
+  measuredWhole_ = false;
   if (!readWindow(sectorNumber)) return 0;
   uint64_t total = 0;
-  uint64_t position = 0;  // of the next atom header in the window
+  uint64_t position = 0;  // of the next atom header in the window; the header lies whole in the window
   uint64_t windowSector = sectorNumber;
+  bool largeAtomSeen = false;
+  bool reachedEnd = false;
   while (!context_.bCancelScanning.load(std::memory_order_relaxed)) {
-    if (!isKnownAtom(bytes::be32(w, position + 4))) break;
+    if (!isKnownAtom(bytes::be32(w, position + 4))) {
+      reachedEnd = true;
+      break;
+    }
     uint64_t size = bytes::be32(w, position);
-    if (size == 0) {
-      if (!variant_.zeroSizeCountsEight) break;
-      size = 8;
+    // Size 0: the atom runs to the end of the file, which nothing here tells.
+    if (size == 0) break;
+    if (size == kLargeSizeFollows) {
+      size = be64(w, position + 8);
+      if (size < kLargeHeader || size > deviceBytesLeft - std::min(total, deviceBytesLeft)) break;
+      largeAtomSeen = true;
     }
     total += size;
-    if (variant_.capTotal && total > kTotalCap) break;
+    // The cap bounds chains of 32-bit sizes; a 64-bit size announces a large file and is bounded by the device.
+    if (variant_.capTotal && !largeAtomSeen && total > kTotalCap) break;
     position += size;
     if (position >= kWindowBytes) {
-      if (variant_.windowMove == QuickTimeVariant::WindowMove::ToSector) {
+      if (variant_.windowMove == V::WindowMove::ToSector) {
         windowSector = sectorNumber + total / bytesPerSector;
         position = total % bytesPerSector;
       } else {
@@ -90,6 +127,7 @@ uint64_t QuickTimeFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNu
     }
   }
   if (total <= kSmallestTotal) return variant_.smallResult;
+  measuredWhole_ = reachedEnd;
   return total + kSlack;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The QuickTime and ISO media family (MOV, MP4, M4A, M4B, M4V, 3GP, 3G2): one
-// atom walk over the top-level chain, with the few rules in which the types
-// differ given as data by each type's checker.
+// atom walk over the top-level chain; the seven types are rows of a table that
+// give the few rules in which they differ.
 
 #include <array>
 #include <string_view>
@@ -10,6 +10,8 @@
 #include "scan/ReadDisk.h"
 
 namespace salvonix {
+
+enum class QuickTimeType { Mov, Mp4, M4a, M4b, M4v, ThreeGp, ThreeGTwo };
 
 struct QuickTimeVariant {
   enum class FirstAtom {
@@ -23,24 +25,21 @@ struct QuickTimeVariant {
   FirstAtom firstAtom;
   std::string_view brand;   // three letters, for FirstAtom::Brand
   bool confirmSecondAtom;   // header test: the first atom's size is 8 to 1 MiB and the next atom is known
-  bool zeroSizeCountsEight; // an atom of size 0 counts 8 bytes; otherwise it ends the walk
-  bool capTotal;            // stop once the total passes 2,147,483,640
+  bool capTotal;            // a chain of 32-bit sizes stops once the total passes 2,147,483,640
   WindowMove windowMove;
   uint64_t smallResult;     // the size for a chain of at most 10,239 bytes
 };
 
-class QuickTimeFileCheck : public FileCheck {
+class QuickTimeFileCheck final : public FileCheck {
  public:
+  QuickTimeFileCheck(ScanContext& context, QuickTimeType type);
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0; }
   std::string_view parentKey() override { return variant_.key; }
   // A first atom of 8 bytes to 1 MiB has a zero first byte; 3GP and 3G2 test no size.
   bool mayStartWith(uint8_t firstByte) const override { return !variant_.confirmSecondAtom || firstByte == 0; }
-
- protected:
-  QuickTimeFileCheck(ScanContext& context, const QuickTimeVariant& variant)
-      : context_(context), variant_(variant), readDiskFromQuickTimeFileCheck_(context) {}
+  bool measuredWhole() const override { return measuredWhole_; }
 
  private:
   bool firstAtomMatches(SectorHeader header) const;
@@ -50,6 +49,7 @@ class QuickTimeFileCheck : public FileCheck {
   const QuickTimeVariant& variant_;
   ReadDisk readDiskFromQuickTimeFileCheck_;
   std::array<uint8_t, kReadWindowBufferSize> window_{};
+  bool measuredWhole_ = false;
 };
 
 }  // namespace salvonix

@@ -13,24 +13,18 @@
 #include "checkers/K25FileCheck.h"
 #include "checkers/KdcFileCheck.h"
 #include "checkers/LeicaFileCheck.h"
-#include "checkers/M4aFileCheck.h"
-#include "checkers/M4bFileCheck.h"
-#include "checkers/M4vFileCheck.h"
 #include "checkers/MidFileCheck.h"
-#include "checkers/MovFileCheck.h"
 #include "checkers/Mp3FileCheck.h"
-#include "checkers/Mp4FileCheck.h"
 #include "checkers/MpgFileCheck.h"
 #include "checkers/MrwFileCheck.h"
 #include "checkers/NefFileCheck.h"
 #include "checkers/OrfFileCheck.h"
 #include "checkers/PefFileCheck.h"
 #include "checkers/PngFileCheck.h"
+#include "checkers/QuickTimeFileCheck.h"
 #include "checkers/RafFileCheck.h"
 #include "checkers/RawPanasonicFileCheck.h"
 #include "checkers/Sr2FileCheck.h"
-#include "checkers/ThreeGTwoFileCheck.h"
-#include "checkers/ThreeGpFileCheck.h"
 #include "checkers/ThreefrFileCheck.h"
 #include "checkers/TiffFileCheck.h"
 #include "checkers/WavFileCheck.h"
@@ -45,9 +39,15 @@ std::unique_ptr<FileCheck> make(ScanContext& context) {
   return std::make_unique<Checker>(context);
 }
 
+template <QuickTimeType type>
+std::unique_ptr<FileCheck> quickTime(ScanContext& context) {
+  return std::make_unique<QuickTimeFileCheck>(context, type);
+}
+
 using R = RawFamilySelection;
 using C = FileCategory;
 using T = FileType;
+using Q = QuickTimeType;
 
 const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Mpg, "MPG Files", ".mpg", "mpg", C::Video, nullptr, false, make<MpgFileCheck>},
@@ -78,13 +78,13 @@ const std::array<FileTypeRow, kFileTypeCount> kTable{{
     {T::Wav, "WAV Files", ".wav", "wav", C::Audio, nullptr, false, make<WavFileCheck>},
     {T::Png, "PNG Files", ".png", "png", C::Image, nullptr, false, make<PngFileCheck>},
     {T::Jpg, "JPG Files", ".jpg", "jpg", C::Image, nullptr, false, make<JpgFileCheck>},
-    {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, make<MovFileCheck>},
-    {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, make<Mp4FileCheck>},
-    {T::M4a, "M4A Files", ".m4a", "m4a", C::Audio, nullptr, false, make<M4aFileCheck>},
-    {T::M4b, "M4B Files", ".m4b", "m4b", C::Audio, nullptr, false, make<M4bFileCheck>},
-    {T::M4v, "M4V Files", ".m4v", "m4v", C::Video, nullptr, false, make<M4vFileCheck>},
-    {T::ThreeGP, "3GP Files", ".3gp", "3gp", C::Video, nullptr, false, make<ThreeGpFileCheck>},
-    {T::ThreeGTwo, "3G2 Files", ".3g2", "3g2", C::Audio, nullptr, false, make<ThreeGTwoFileCheck>},
+    {T::Mov, "MOV Files", ".mov", "mov", C::Video, nullptr, false, quickTime<Q::Mov>},
+    {T::Mp4, "MP4 Files", ".mp4", "mp4", C::Video, nullptr, false, quickTime<Q::Mp4>},
+    {T::M4a, "M4A Files", ".m4a", "m4a", C::Audio, nullptr, false, quickTime<Q::M4a>},
+    {T::M4b, "M4B Files", ".m4b", "m4b", C::Audio, nullptr, false, quickTime<Q::M4b>},
+    {T::M4v, "M4V Files", ".m4v", "m4v", C::Video, nullptr, false, quickTime<Q::M4v>},
+    {T::ThreeGP, "3GP Files", ".3gp", "3gp", C::Video, nullptr, false, quickTime<Q::ThreeGp>},
+    {T::ThreeGTwo, "3G2 Files", ".3g2", "3g2", C::Audio, nullptr, false, quickTime<Q::ThreeGTwo>},
 }};
 
 }  // namespace

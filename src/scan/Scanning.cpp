@@ -66,12 +66,14 @@ void Scanning::setUp(const TypeSet& fileSelectionFlags) {
     typeFolders_.fill(nullptr);
     dirRawJpg_ = nullptr;
     checkers_.clear();
+    checkerTypes_.clear();
     bool anyRawPreview = false;
     bool anyQuickTime = false;
     for (const FileTypeRow& row : fileTypeTable()) {
       if (row.type == FileType::Mid && anyRawPreview) dirRawJpg_ = makeFolder(kRawJpgFolderName, "");
       if (!(checkerMaker_ || row.create) || !fileSelectionFlags_[rowIndex(row.type)]) continue;
       checkers_.push_back(checkerMaker_ ? checkerMaker_(row, context_) : row.create(context_));
+      checkerTypes_.push_back(row.type);
       if (row.rawFamilyFlag) context_.rawSelection.*row.rawFamilyFlag = true;
       typeFolders_[rowIndex(row.type)] = makeFolder(row.folderName, row.extension);
       anyRawPreview |= row.hasRawPreview;
@@ -102,6 +104,11 @@ void Scanning::buildDispatch() {
       }
     }
   }
+}
+
+const Scanning::CheckerList& Scanning::checkersFor(SectorHeader header) const {
+  const bool quickTime = !noQuickTime_ && header[4] >= kQuickTimeLow && header[4] <= kQuickTimeHigh;
+  return dispatch_[quickTime][header[0]];
 }
 
 void Scanning::scanningThread(const TypeSet& fileSelectionFlags) {
@@ -151,8 +158,7 @@ void Scanning::sectorLoop() {
     const SectorHeader header(buffer + offset, kSectorHeaderSize);
     offset += bytesPerSector;
 
-    const bool quickTime = !noQuickTime_ && header[4] >= kQuickTimeLow && header[4] <= kQuickTimeHigh;
-    const CheckerList& list = dispatch_[quickTime][header[0]];
+    const CheckerList& list = checkersFor(header);
     if (list.count) {
       for (uint8_t i = 0; i < list.count; ++i) {
         FileCheck& checker = *checkers_[list.index[i]];
@@ -202,10 +208,15 @@ void Scanning::reportProgress(uint64_t sectorNumber) {
 }
 
 uint64_t Scanning::handleHit(FileCheck& checker, SectorHeader header, uint64_t sectorNumber) {
-  const uint64_t fileSize = checker.fileSizeCalculation(header, sectorNumber);
+  uint64_t fileSize = checker.fileSizeCalculation(header, sectorNumber);
   if (fileSize == 0) return 0;
   const auto type = fileTypeByKey(checker.parentKey());
-  if (!type || !typeFolders_[rowIndex(*type)]) return fileSize;
+  if (!type || !typeFolders_[rowIndex(*type)]) {
+    // Not recorded, so it must not hide what follows.
+    context_.bSkipFileSize = false;
+    return 0;
+  }
+  if (context_.bSkipFileSize) fileSize = endBeforeHiddenFile(*type, checker, sectorNumber, fileSize);
   HDIR& folder = *typeFolders_[rowIndex(*type)];
   {
     std::lock_guard lock(context_.treeMutex);

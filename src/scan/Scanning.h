@@ -11,6 +11,7 @@
 
 #include "scan/FileTypes.h"
 #include "scan/HDIR.h"
+#include "scan/ReadDisk.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanObserver.h"
 
@@ -54,9 +55,14 @@ class Scanning {
 
   void setUp(const TypeSet& fileSelectionFlags);
   void buildDispatch();
+  const CheckerList& checkersFor(SectorHeader header) const;
   void sectorLoop();
   // Records the file the checker claims; returns its size (0: nothing recorded).
   uint64_t handleHit(FileCheck& checker, SectorHeader header, uint64_t sectorNumber);
+  // The size to record for a file that asked to be skipped: ends it where a
+  // whole file of another type starts inside it.
+  uint64_t endBeforeHiddenFile(FileType container, const FileCheck& checker, uint64_t start, uint64_t size);
+  bool startsWholeFile(FileType container, SectorHeader header, uint64_t sector);
   void reportProgress(uint64_t sectorNumber);
   void showReadFailure();
   std::shared_ptr<HDIR> makeFolder(std::string_view name, std::string_view extension);
@@ -77,6 +83,7 @@ class Scanning {
   // Working state of one scan.
   TypeSet fileSelectionFlags_{};
   std::vector<std::unique_ptr<FileCheck>> checkers_;
+  std::vector<FileType> checkerTypes_;  // the row each checker was made for
   std::vector<bool> folderSeen_;
   bool rawJpgSeen_ = false;
   bool noQuickTime_ = true;
@@ -84,6 +91,8 @@ class Scanning {
   // Checkers to ask for a sector, by its first byte; [1] when the QuickTime exception applies.
   std::array<std::array<CheckerList, 256>, 2> dispatch_{};
   std::chrono::steady_clock::time_point lastProgress_{};
+  ReadDisk hiddenFileReader_{context_};
+  std::vector<uint8_t> hiddenFileWindow_;
 };
 
 }  // namespace salvonix

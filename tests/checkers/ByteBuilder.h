@@ -19,6 +19,7 @@ struct ByteBuilder {
   ByteBuilder& u8(uint8_t v) { return fill(1, v); }
   ByteBuilder& be16(uint32_t v) { return u8(uint8_t(v >> 8)).u8(uint8_t(v)); }
   ByteBuilder& be32(uint32_t v) { return be16(v >> 16).be16(v & 0xFFFF); }
+  ByteBuilder& be64(uint64_t v) { return be32(uint32_t(v >> 32)).be32(uint32_t(v)); }
   ByteBuilder& le32(uint32_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)).u8(uint8_t(v >> 16)).u8(uint8_t(v >> 24)); }
   ByteBuilder& fill(std::size_t count, uint8_t v) {
     bytes.insert(bytes.end(), count, v);

@@ -24,12 +24,12 @@ struct JpegOnImage {
   std::unique_ptr<test::CheckerRun> run;
 };
 
-TEST(JpgFileCheck, SignatureNeedsOneOfSixSecondMarkers) {
-  for (uint8_t marker : {0xE0, 0xE1, 0xDB, 0xEE, 0xC4, 0xFE}) {
+TEST(JpgFileCheck, SignatureNeedsAnApplicationSegmentOrATableOrComment) {
+  for (uint8_t marker : {0xE0, 0xE1, 0xE2, 0xEC, 0xED, 0xEF, 0xDB, 0xC4, 0xFE}) {
     JpegOnImage file(test::buildJpeg({marker}));
     EXPECT_TRUE(file.run->isFile(3)) << int(marker);
   }
-  for (uint8_t marker : {0xE2, 0xD9, 0x00}) {
+  for (uint8_t marker : {0xDF, 0xF0, 0xD9, 0x00}) {
     JpegOnImage file(test::buildJpeg({marker}));
     EXPECT_FALSE(file.run->isFile(3)) << int(marker);
   }

@@ -31,8 +31,11 @@ TEST(MidFileCheck, HeaderTest) {
 TEST(MidFileCheck, StandardFileSizeFromItsTracksAndCancellation) {
   EXPECT_EQ(midSize(smf(2, {3000, 5000}).fill(100, 0x77)), 8030u);
   EXPECT_EQ(midSize(smf(3, {3000, 5000}).fill(100, 0x77)), 8542u);  // a track missing: the walk adds 512
-  // 4,095 bytes or less is no file, and so are 0 tracks.
-  for (uint32_t total : {4000u, 4095u, 4096u}) EXPECT_EQ(midSize(smf(1, {total - 22})), total < 4096 ? 0u : 4096u);
+  // Every announced track found: whole however short (ring tones). A walk
+  // that stopped early needs 4,096 bytes, and 0 tracks is no file.
+  for (uint32_t total : {300u, 4000u, 4096u}) EXPECT_EQ(midSize(smf(1, {total - 22})), total);
+  for (uint32_t total : {3000u, 4095u}) EXPECT_EQ(midSize(smf(2, {total - 22}).fill(100, 0x77)), 0u);
+  EXPECT_EQ(midSize(smf(2, {4096 - 22}).fill(100, 0x77)), 4096u + 512);
   EXPECT_EQ(midSize(smf(0, {9000})), 0u);
   EXPECT_EQ(midSize(smf(2, {}).text("MTrk").be32(0xFFFFFF00).fill(100, 0)), 15728640u);  // beyond the limit
   EXPECT_EQ(FileOnImage(FileType::Mid, smf(2, {3000, 5000}).bytes).cancelledSize(), 0u);  // 14 bytes walked

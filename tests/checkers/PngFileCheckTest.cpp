@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include "checkers/ByteBuilder.h"
 
 namespace salvonix::test {
@@ -15,6 +17,13 @@ ByteBuilder pngStart() {
 
 ByteBuilder chunk(ByteBuilder b, std::string_view type, uint32_t length) {
   return b.be32(length).text(type).fill(length, 0x5A).be32(0x12345678);
+}
+
+// A chunk with the CRC a writer computes.
+ByteBuilder checkedChunk(ByteBuilder b, std::string_view type, uint32_t length) {
+  const std::size_t start = b.size() + 4;
+  b.be32(length).text(type).fill(length, 0x5A);
+  return b.be32(crc32(0, b.bytes.data() + start, static_cast<uInt>(b.size() - start)));
 }
 
 uint64_t pngSize(const ByteBuilder& b) { return FileOnImage(FileType::Png, b.bytes).size(); }
@@ -32,11 +41,19 @@ TEST(PngFileCheck, WalkOverKnownChunksAndCancellation) {
   const ByteBuilder png = chunk(chunk(pngStart(), "IDAT", 100), "IEND", 0);
   EXPECT_EQ(pngSize(png), png.size() + 512);
   EXPECT_EQ(FileOnImage(FileType::Png, png.bytes).cancelledSize(), 0u);  // o still at the IHDR CRC
-  // An unknown second chunk: no file; later: up to the last known chunk's CRC plus 516.
-  for (const char* type : {"iDOT", "eXIf", "idat"})
-    EXPECT_EQ(pngSize(chunk(chunk(pngStart(), type, 10), "IEND", 0)), 0u) << type;
+  // Other chunks are walked when their CRC matches (iDOT, eXIf, animation,
+  // private ones); otherwise the walk ends before them: as the second chunk,
+  // no file; later, up to the last chunk's CRC plus 516.
+  for (const char* type : {"iDOT", "eXIf", "acTL", "fdAT", "prVt"}) {
+    const ByteBuilder whole = chunk(chunk(checkedChunk(pngStart(), type, 40), "IDAT", 100), "IEND", 0);
+    EXPECT_EQ(pngSize(whole), whole.size() + 512) << type;
+    EXPECT_EQ(pngSize(chunk(chunk(pngStart(), type, 40), "IEND", 0)), 0u) << type;
+  }
+  EXPECT_EQ(pngSize(chunk(checkedChunk(pngStart(), "iD0T", 40), "IEND", 0)), 0u);  // not four letters
   const ByteBuilder known = chunk(pngStart(), "IDAT", 300);
   EXPECT_EQ(pngSize(chunk(chunk(known, "vpAg", 9), "IEND", 0)), known.size() - 4 + 516);
+  // IEND ends the file, whatever follows it.
+  EXPECT_EQ(pngSize(chunk(chunk(known, "IEND", 0), "IDAT", 300)), known.size() + 12 + 512);
 }
 
 TEST(PngFileCheck, WalkCrossesWindowEdges) {

@@ -39,7 +39,7 @@ TEST(QuickTimeFileCheck, FirstAtomAndBrandDecideTheType) {
       {"qt  ", {FileType::Mov}}, {"isom", {FileType::Mp4}},     {"mp42", {FileType::Mp4}},
       {"M4A ", {FileType::M4a}}, {"M4B ", {FileType::M4b}},     {"M4V ", {FileType::M4v}},
       {"M4VP", {FileType::M4v}}, {"3gp5", {FileType::ThreeGP}}, {"3g2a", {FileType::ThreeGTwo}},
-      {"qXYZ", {}},              {"xtab", {}}};  // q first (not qt), or t second: nobody
+      {"qXYZ", {FileType::Mp4}}, {"xtab", {FileType::Mp4}}};  // only qt is QuickTime's own
   for (const auto& [brand, types] : brands) EXPECT_EQ(claimants(chain(ftyp(brand))), types) << brand;
   for (const char* first : {"moov", "mdat", "free"})
     EXPECT_EQ(claimants(chain(atom({}, first, 100))), first[0] == 'f' ? Types{} : Types{FileType::Mov}) << first;
@@ -61,16 +61,22 @@ TEST(QuickTimeFileCheck, HeaderTestOfFirstAtomSizeAndSecondAtom) {
 
 TEST(QuickTimeFileCheck, WalkOfTheTopLevelChain) {
   for (const auto& [type, brand] : kFamily) {
-    const bool mov = type == FileType::Mov, noSmallFiles = mov || type == FileType::Mp4;
+    const bool noSmallFiles = type == FileType::Mov || type == FileType::Mp4;
     EXPECT_EQ(walk(type, chain(ftyp(brand))), 51536u) << brand;
     // Totals up to 10,239 (or cancelled walks): nothing for MOV and MP4, the slack alone for the others.
     EXPECT_EQ(FileOnImage(type, chain(ftyp(brand))).cancelledSize(), noSmallFiles ? 0u : 512u) << brand;
     const ByteBuilder small = atom(ftyp(brand), "mdat", 9976);
     EXPECT_EQ(walk(type, small.bytes), noSmallFiles ? 0u : 512u) << brand;
     EXPECT_EQ(walk(type, atom(small, "mdat", 240).bytes), 10240u + 512) << brand;
-    // An atom of size 0: MOV counts 8 bytes and goes on, the others stop.
-    const ByteBuilder zero = atom(atom(ftyp(brand), "moov", 20000).be32(0).text("free"), "mdat", 30000);
-    EXPECT_EQ(walk(type, zero.bytes), mov ? 24u + 20000 + 8 + 30000 + 512 : 20024u + 512) << brand;
+    // An atom of size 0 runs to the end of the file: the walk ends there.
+    const ByteBuilder zero = atom(atom(ftyp(brand), "moov", 20000).be32(0).text("mdat"), "free", 30000);
+    EXPECT_EQ(walk(type, zero.bytes), 20024u + 512) << brand;
+    // A 64-bit size (size field 1) of 16 bytes or more, within the device.
+    for (const auto& [large, size] : {std::pair<uint64_t, uint64_t>{30016, 20024 + 30016 + 512}, {15, 20024 + 512},
+                                      {uint64_t{1} << 40, 20024 + 512}}) {
+      ByteBuilder b = atom(ftyp(brand), "moov", 20000).be32(1).text("mdat").be64(large);
+      EXPECT_EQ(walk(type, b.padTo(20024 + 30016, 0).text("abcdefgh").bytes), size) << brand << large;
+    }
   }
 }
 
