@@ -9,6 +9,7 @@ namespace salvonix {
 
 inline constexpr int kFailure = 1;
 inline constexpr int kBadInput = 2;
+inline constexpr int kUnreadableSectors = 4;  // completed, but some sectors could not be read
 inline constexpr int kStopped = 130;  // stopped by the user (Ctrl-C)
 
 // Prints the message on standard error and gives back the exit code.

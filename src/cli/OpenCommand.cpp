@@ -10,6 +10,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/ResultReport.h"
+#include "cli/UnreadableReport.h"
 #include "drives/DriveList.h"
 #include "output/DestinationCheck.h"
 #include "output/RecoveredFileSaver.h"
@@ -91,6 +92,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
   const SaveOutcome outcome = saver.save(root, options.outDirectory);
   setInterruptTarget(nullptr);
   console.finishSaving();
+  printIncompleteFiles(outcome);
   for (const auto& failed : outcome.failures) fmt::print(stderr, "salvonix: not saved: {}: {}\n", failed.path, failed.reason);
   if (outcome.stopped) return commandError(kStopped, "saving stopped; the files saved so far are kept");
   if (!outcome.failures.empty())

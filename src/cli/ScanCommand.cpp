@@ -12,6 +12,7 @@
 #include "cli/ResultReport.h"
 #include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
+#include "cli/UnreadableReport.h"
 #include "output/DestinationCheck.h"
 #include "output/RecoveredFileSaver.h"
 #include "output/SizeText.h"
@@ -65,12 +66,15 @@ int runScan(const ScanOptions& options) {
     if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return commandError(kFailure, problem);
   }
 
+  BadSectorMapFile badSectors(options.badSectorsFile);
+  if (!badSectors.ready()) return commandError(kFailure, badSectors.error());
+
   ScanContext context;
   context.selectedDriveMountPoint = options.source;
   context.selectedDrive = options.source;
   context.u32BytesInSector = sectorSize;
   context.selectedDriveSize = device->sizeInBytes();
-  context.u64DriveSectorNumber = device->sizeInBytes() / sectorSize;
+  context.u64DriveSectorNumber = sectorsCovering(device->sizeInBytes(), sectorSize);
   device.reset();
   if (!options.saveInfo.empty()) prepareScanInfo(context);
 
@@ -85,6 +89,8 @@ int runScan(const ScanOptions& options) {
   scanning.scanningThread(selection.selected);
   setInterruptTarget(nullptr);
   const bool stopped = interrupted();
+  const bool badSectorsWritten = badSectors.write(context.unreadableSectors, context.selectedDriveSize, sectorSize,
+                                                  static_cast<uint64_t>(scanning.lastSectorNumber() + 1) * sectorSize);
 
   HDIR& root = *scanning.dirRoot();
   printResultTree(std::cout, root);
@@ -94,8 +100,8 @@ int runScan(const ScanOptions& options) {
   if (!options.jsonFile.empty()) {
     const ScanSummary summary{options.source, context.selectedDriveSize, sectorSize, context.u64DriveSectorNumber,
                               console.elapsedSeconds(), stopped};
-    if (auto problem = writeJson(options.jsonFile, resultJson(root, summary)); !problem.empty())
-      return commandError(kFailure, problem);
+    const nlohmann::json result = withUnreadableSectors(resultJson(root, summary), context.unreadableSectors, sectorSize);
+    if (auto problem = writeJson(options.jsonFile, result); !problem.empty()) return commandError(kFailure, problem);
   }
   if (!options.saveInfo.empty()) {
     if (auto problem = saveScanInfoAfterScan(options.saveInfo, context, root); !problem.empty())
@@ -110,13 +116,15 @@ int runScan(const ScanOptions& options) {
     const SaveOutcome outcome = saver.save(root, options.outDirectory);
     setInterruptTarget(nullptr);
     console.finishSaving();
+    printIncompleteFiles(outcome);
     for (const auto& failure : outcome.failures) fmt::print(stderr, "salvonix: not saved: {}: {}\n", failure.path, failure.reason);
     if (outcome.stopped) return commandError(kStopped, "saving stopped; the files saved so far are kept");
     if (!outcome.failures.empty())
       return commandError(kFailure, fmt::format("{} of {} files could not be saved", outcome.failures.size(), root.fileCount));
     fmt::print(stderr, "Files saved below {}\n", std::filesystem::absolute(options.outDirectory).string());
   }
-  return stopped ? kStopped : 0;
+  if (!badSectorsWritten) return kFailure;
+  return stopped ? kStopped : context.unreadableSectors.empty() ? 0 : kUnreadableSectors;
 }
 
 }  // namespace salvonix

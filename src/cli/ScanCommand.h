@@ -15,9 +15,11 @@ struct ScanOptions {
   std::string outDirectory;
   std::string jsonFile;
   std::string saveInfo;  // scan information file to write at the end
+  std::string badSectorsFile;  // ddrescue mapfile of the unreadable sectors
 };
 
-// Returns the process exit code: 0 done, 1 failure, 2 bad input, 130 stopped by the user.
+// Returns the process exit code: 0 done, 1 failure, 2 bad input, 4 completed but some sectors could
+// not be read, 130 stopped by the user.
 int runScan(const ScanOptions& options);
 
 }  // namespace salvonix

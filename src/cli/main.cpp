@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   scanCommand->add_option("--json", scan.jsonFile, "Write the result as JSON to this file");
   scanCommand->add_option("--save-info", scan.saveInfo,
                           "Write the scan information file (.qsn) when the scan ends; in a folder under a default name");
+  scanCommand->add_option("--bad-sectors", scan.badSectorsFile, "Write the unreadable sectors as a GNU ddrescue mapfile");
 
   salvonix::DrivesOptions drives;
   auto* drivesCommand = app.add_subcommand("drives", "List the drives that can be scanned");

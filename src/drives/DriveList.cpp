@@ -206,7 +206,7 @@ void DriveList::tableViewSelectionDidChange(std::optional<std::size_t> row) {
   context_.u32BytesInSector = bytesInSectorOf(record);
   context_.selectedDriveMountPoint = record.text(k::kDevicePath);
   context_.selectedDriveSize = record.number(k::kDeviceSize).value_or(0);
-  context_.u64DriveSectorNumber = context_.selectedDriveSize / context_.u32BytesInSector;
+  context_.u64DriveSectorNumber = sectorsCovering(context_.selectedDriveSize, context_.u32BytesInSector);
 }
 
 std::string DriveList::descriptionText() const {

@@ -89,7 +89,7 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
       fail(path, "its size is too large");
       continue;
     }
-    if (device_ && child.sectorNumber >= device_->sizeInBytes() / context_.u32BytesInSector) {
+    if (device_ && child.sectorNumber >= sectorsCovering(device_->sizeInBytes(), context_.u32BytesInSector)) {
       fail(path, "it lies beyond the end of the drive");
       observer_.showAlert({"Cannot save file", path + " lies beyond the end of the drive", {"OK"}});
       continue;
@@ -102,7 +102,9 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
       halted_ = true;
       return;
     }
-    const Copy result = copyFile(child, fd);
+    uint64_t unreadableSectors = 0;
+    const Copy result = copyFile(child, fd, unreadableSectors);
+    if (result == Copy::Done && unreadableSectors > 0) outcome_.incomplete.push_back({path, unreadableSectors});
     if (::close(fd) != 0 && result == Copy::Done) {
       writeError_ = std::strerror(errno);
       fail(path, writeError_);
@@ -117,7 +119,7 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
       return;
     }
     if (result == Copy::ReadFailed) {
-      // The device went away or cannot be read: this folder ends here.
+      // The drive has gone: this folder ends here.
       fail(path, kDriveCannotOpen);
       observer_.showAlert({kDriveCannotOpen, "", {"OK"}});
       return;
@@ -165,7 +167,7 @@ bool RecoveredFileSaver::writeAll(int fd, const uint8_t* data, uint64_t length) 
 // reads its last chunk block by block, and the end of any other file comes in
 // 8-sector blocks. The pieces are counted from the file's start sector, so the
 // first one holds the leading offset, which is read but not written.
-RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd) {
+RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd, uint64_t& unreadableSectors) {
   const uint64_t blockBytes = uint64_t{kSectorsPerBlock} * context_.u32BytesInSector;
   const uint64_t chunkBytes = uint64_t{kSectorsPerChunk} * context_.u32BytesInSector;
   const uint64_t leading = static_cast<uint64_t>(file.extraBytesToMove);
@@ -181,6 +183,7 @@ RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd) 
     const uint64_t skip = at == 0 ? leading : 0;
     const int64_t got = reader_->read(file, at + skip - leading, buffer_.data(), piece - skip);
     if (got < 0) return Copy::ReadFailed;
+    unreadableSectors += reader_->unreadableSectorsInLastRead();
     if (!writeAll(fd, buffer_.data(), static_cast<uint64_t>(got))) return Copy::WriteFailed;
     // Progress counts the piece as read from the device, leading offset included.
     savedData_ += piece;

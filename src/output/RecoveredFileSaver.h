@@ -37,11 +37,18 @@ struct SaveFailure {
   std::string reason;
 };
 
+// A file saved with zeros where its sectors could not be read.
+struct IncompleteFile {
+  std::string path;
+  uint64_t unreadableSectors = 0;
+};
+
 struct SaveOutcome {
   int32_t filesSaved = 0;       // files handled, as counted for the user
   uint64_t bytesRead = 0;       // bytes read from the device
   bool stopped = false;         // the user stopped the run
   std::vector<SaveFailure> failures;
+  std::vector<IncompleteFile> incomplete;
   bool succeeded() const { return !stopped && failures.empty(); }
 };
 
@@ -62,7 +69,7 @@ class RecoveredFileSaver {
 
   void saveDir(HDIR& folder, const std::string& destination);
   bool stopCheck();
-  Copy copyFile(const HDIR& file, int fd);
+  Copy copyFile(const HDIR& file, int fd, uint64_t& unreadableSectors);
   bool writeAll(int fd, const uint8_t* data, uint64_t length);
   void reportProgress();
   bool makeDirectory(const std::string& path);

@@ -58,7 +58,9 @@ class Scanning {
   // Records the file the checker claims; returns its size (0: nothing recorded).
   uint64_t handleHit(FileCheck& checker, SectorHeader header, uint64_t sectorNumber);
   void reportProgress(uint64_t sectorNumber);
+  const uint8_t* rescueWindow(uint64_t byteOffset);
   void showReadFailure();
+  void reportUnreadableSectors();
   std::shared_ptr<HDIR> makeFolder(std::string_view name, std::string_view extension);
 
   ScanContext& context_;
@@ -84,6 +86,8 @@ class Scanning {
   // Checkers to ask for a sector, by its first byte; [1] when the QuickTime exception applies.
   std::array<std::array<CheckerList, 256>, 2> dispatch_{};
   std::chrono::steady_clock::time_point lastProgress_{};
+  std::vector<uint8_t> rescued_;  // the last window read sector by sector
+  uint64_t rescuedEnd_ = 0;       // where that window ended
 };
 
 }  // namespace salvonix
