@@ -44,7 +44,7 @@
 #include "browse/Preview.h"
 #include "browse/PreviewWindow.h"
 #include "drives/DriveFinder.h"
-#include "scan/Device.h"
+#include "scan/RawDevice.h"
 
 using namespace salvonix;
 namespace fs = std::filesystem;
@@ -80,17 +80,17 @@ struct ReadLog {
 };
 
 // The image, as a card of a given speed (0: as fast as the page cache), logging its reads.
-class LoggingDevice : public Device {
+class LoggingDevice : public RawDevice {
  public:
   LoggingDevice(const std::string& path, ReadLog& log, double bytesPerSecond)
-      : Device(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path), log_(log), bytesPerSecond_(bytesPerSecond) {
+      : RawDevice(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path), log_(log), bytesPerSecond_(bytesPerSecond) {
     std::lock_guard lock(log_.mutex);
     index_ = log_.opened.size();
     log_.opened.push_back({Clock::now(), {}});
   }
   int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override {
     const auto start = Clock::now();
-    const int64_t got = Device::readAt(offset, buffer, length);
+    const int64_t got = RawDevice::readAt(offset, buffer, length);
     if (bytesPerSecond_ > 0) std::this_thread::sleep_until(start + std::chrono::duration<double>(length / bytesPerSecond_));
     std::lock_guard lock(log_.mutex);
     log_.opened[index_].pieces.push_back({start, Clock::now()});

@@ -174,9 +174,15 @@ void AppController::savingCompleted() {
   const SaveOutcome outcome = saveOutcome_.value_or(SaveOutcome{});
   const QString summary = tr("%1 (%2 files)").arg(qstr(sizeText(outcome.bytesRead))).arg(outcome.filesSaved);
   window_->recoveredFilesPage->savedFileSize->setText(summary);
+  const std::string incomplete =
+      outcome.incomplete.empty()
+          ? ""
+          : fmt::format(". {} of them could not be read whole: their unreadable sectors were saved as zeros",
+                        outcome.incomplete.size());
   if (outcome.succeeded())
-    ask({"Saving completed", fmt::format("{} files saved below {}", outcome.filesSaved,
-                                         QDir(savingDestination_).filePath(qstr(dirRoot_->fileName)).toStdString()),
+    ask({"Saving completed", fmt::format("{} files saved below {}{}", outcome.filesSaved,
+                                         QDir(savingDestination_).filePath(qstr(dirRoot_->fileName)).toStdString(),
+                                         incomplete),
          {"OK"}});
   emit savingFinished();
 }

@@ -11,6 +11,7 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailure = 1;
 inline constexpr int kBadInput = 2;         // arguments, paths or files the program refuses
 inline constexpr int kFilesNotSaved = 3;    // completed, but some files could not be saved
+inline constexpr int kUnreadableSectors = 4;  // completed, but some sectors could not be read
 inline constexpr int kStopped = 130;        // stopped by the user (Ctrl-C)
 
 // Prints the message on standard error and gives back the exit code.

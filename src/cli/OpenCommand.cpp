@@ -10,6 +10,7 @@
 #include "cli/OutputFiles.h"
 #include "cli/RecoverySaving.h"
 #include "cli/ResultReport.h"
+#include "cli/UnreadableReport.h"
 #include "drives/DriveList.h"
 #include "output/DestinationCheck.h"
 #include "output/RecoveredFileSaver.h"

@@ -9,6 +9,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputFiles.h"
+#include "cli/UnreadableReport.h"
 #include "output/RecoveredFileSaver.h"
 
 namespace salvonix {
@@ -52,6 +53,7 @@ int saveRecovery(ScanContext& context, HDIR& root, const ScanSummary& summary, c
   const SaveOutcome outcome = saver.save(root, destination);
   setInterruptTarget(nullptr);
   console.finishSaving();
+  printIncompleteFiles(outcome);
 
   const std::string absolute = fs::absolute(destination).string();
   const WrittenFile report = writeWithFallback(

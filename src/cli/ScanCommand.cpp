@@ -14,6 +14,7 @@
 #include "cli/ResultReport.h"
 #include "cli/ScanInfoSaving.h"
 #include "cli/TypeSelection.h"
+#include "cli/UnreadableReport.h"
 #include "output/DestinationCheck.h"
 #include "output/DfxmlReport.h"
 #include "output/SizeText.h"
@@ -58,6 +59,8 @@ std::string outputProblem(const ScanOptions& options, const Device& device) {
     if (auto problem = unwritableFileProblem(options.jsonFile); !problem.empty()) return problem;
   if (!options.dfxmlFile.empty())
     if (auto problem = unwritableFileProblem(options.dfxmlFile); !problem.empty()) return problem;
+  if (!options.badSectorsFile.empty())
+    if (auto problem = unwritableFileProblem(options.badSectorsFile); !problem.empty()) return problem;
   if (!options.saveInfo.empty()) return scanInfoPathProblem(options.saveInfo);
   return {};
 }
@@ -85,7 +88,7 @@ int runScan(const ScanOptions& options) {
   context.selectedDrive = options.source;
   context.u32BytesInSector = sectorSize;
   context.selectedDriveSize = device->sizeInBytes();
-  context.u64DriveSectorNumber = device->sizeInBytes() / sectorSize;
+  context.u64DriveSectorNumber = sectorsCovering(device->sizeInBytes(), sectorSize);
   if (auto problem = applyRegion(options, context); !problem.empty()) return commandError(kBadInput, problem);
   if (auto problem = outputProblem(options, *device); !problem.empty()) return commandError(kBadInput, problem);
   device.reset();
@@ -127,8 +130,19 @@ int runScan(const ScanOptions& options) {
   }
   if (!options.jsonFile.empty())
     fellBack |= writeWithFallback("JSON result", options.jsonFile, fallbacks, [&](const std::string& path) {
-                  return writeJson(path, resultJson(*shown, summary));
+                  return writeJson(path, withUnreadableSectors(resultJson(*shown, summary), context.unreadableSectors,
+                                                               sectorSize));
                 }).fellBack;
+  if (!options.badSectorsFile.empty()) {
+    const uint64_t scannedBytes = static_cast<uint64_t>(scanning.lastSectorNumber() + 1) * sectorSize;
+    fellBack |= writeWithFallback("bad-sector map", options.badSectorsFile, fallbacks, [&](const std::string& path) {
+                  BadSectorMapFile map(path);
+                  if (!map.ready()) return map.error();
+                  return map.write(context.unreadableSectors, context.selectedDriveSize, sectorSize, scannedBytes)
+                             ? std::string()
+                             : map.error();
+                }).fellBack;
+  }
   if (!options.dfxmlFile.empty()) {
     dfxml.end = std::chrono::system_clock::now();
     fellBack |= writeWithFallback("DFXML report", options.dfxmlFile, fallbacks, [&](const std::string& path) {
@@ -143,7 +157,8 @@ int runScan(const ScanOptions& options) {
   }
   if (stopped || saved == kStopped) return kStopped;
   if (saved != kDone) return saved;
-  return fellBack ? kFailure : kDone;
+  if (fellBack) return kFailure;
+  return context.unreadableSectors.empty() ? kDone : kUnreadableSectors;
 }
 
 }  // namespace salvonix

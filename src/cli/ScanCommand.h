@@ -27,6 +27,7 @@ struct ScanOptions {
   bool verbose = false;  // also the last sector examined
   std::string dfxmlFile;
   std::vector<std::string> commandLine;  // as typed, for the DFXML report
+  std::string badSectorsFile;  // ddrescue mapfile of the unreadable sectors
 };
 
 // Returns the process exit code (ExitCodes.h).

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   scanCommand->add_flag("--verbose", scan.verbose, "Also tell the last sector examined");
   scanCommand->add_option("--dfxml", scan.dfxmlFile, "Write a DFXML report of the files found to this file");
   scan.commandLine.assign(argv, argv + argc);
+  scanCommand->add_option("--bad-sectors", scan.badSectorsFile, "Write the unreadable sectors as a GNU ddrescue mapfile");
 
   salvonix::DrivesOptions drives;
   auto* drivesCommand = app.add_subcommand("drives", "List the drives that can be scanned");

@@ -208,7 +208,7 @@ std::string DriveList::tableViewSelectionDidChange(std::optional<std::size_t> ro
   context_.u32BytesInSector = bytesInSectorOf(record);
   context_.selectedDriveMountPoint = record.text(k::kDevicePath);
   context_.selectedDriveSize = record.number(k::kDeviceSize).value_or(0);
-  context_.u64DriveSectorNumber = context_.selectedDriveSize / context_.u32BytesInSector;
+  context_.u64DriveSectorNumber = sectorsCovering(context_.selectedDriveSize, context_.u32BytesInSector);
   // sysfs may report a sector size the engine cannot read with: the drive is shown but cannot be chosen.
   selectionProblem_ = sectorSizeProblem(context_.u32BytesInSector);
   nextButtonEnabled_ = selectionProblem_.empty();

@@ -130,7 +130,7 @@ bool RecoveredFileSaver::saveFile(const HDIR& file, const std::string& path) {
     fail(path, "its size is too large");
     return true;
   }
-  if (device_ && file.sectorNumber >= device_->sizeInBytes() / context_.u32BytesInSector) {
+  if (device_ && file.sectorNumber >= sectorsCovering(device_->sizeInBytes(), context_.u32BytesInSector)) {
     fail(path, "it lies beyond the end of the drive");
     return true;
   }
@@ -142,13 +142,15 @@ bool RecoveredFileSaver::saveFile(const HDIR& file, const std::string& path) {
     return false;
   }
   uint64_t written = 0;
-  Copy result = copyFile(file, fd, written);
+  uint64_t unreadableSectors = 0;
+  Copy result = copyFile(file, fd, written, unreadableSectors);
   if (::close(fd) != 0 && result == Copy::Done) {
     writeError_ = std::strerror(errno);
     result = Copy::WriteFailed;
   }
   if (result == Copy::Done) {
     context_.iNumberOfFileSaved.fetch_add(1, std::memory_order_relaxed);
+    if (unreadableSectors > 0) outcome_.incomplete.push_back({path, unreadableSectors});
     return true;
   }
   const std::string keptAs = setAsidePartial(path, written);
@@ -159,7 +161,7 @@ bool RecoveredFileSaver::saveFile(const HDIR& file, const std::string& path) {
     halted_ = true;
     return false;
   }
-  // The device went away or cannot be read: this folder ends here.
+  // The device went away: this folder ends here.
   fail(path, kDriveCannotOpen, keptAs);
   return false;
 }
@@ -205,7 +207,8 @@ bool RecoveredFileSaver::writeAll(int fd, const uint8_t* data, uint64_t length, 
 // reads its last chunk block by block, and the end of any other file comes in
 // 8-sector blocks. The pieces are counted from the file's start sector, so the
 // first one holds the leading offset, which is read but not written.
-RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd, uint64_t& written) {
+RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd, uint64_t& written,
+                                                     uint64_t& unreadableSectors) {
   const uint64_t blockBytes = uint64_t{kSectorsPerBlock} * context_.u32BytesInSector;
   const uint64_t chunkBytes = uint64_t{kSectorsPerChunk} * context_.u32BytesInSector;
   const uint64_t leading = static_cast<uint64_t>(file.extraBytesToMove);
@@ -221,6 +224,7 @@ RecoveredFileSaver::Copy RecoveredFileSaver::copyFile(const HDIR& file, int fd, 
     const uint64_t skip = at == 0 ? leading : 0;
     const int64_t got = reader_->read(file, at + skip - leading, buffer_.data(), piece - skip);
     if (got < 0) return Copy::ReadFailed;
+    unreadableSectors += reader_->unreadableSectorsInLastRead();
     if (!writeAll(fd, buffer_.data(), static_cast<uint64_t>(got), written)) return Copy::WriteFailed;
     // Progress counts the piece as read from the device, leading offset included.
     savedData_ += piece;

@@ -43,12 +43,19 @@ struct SaveFailure {
   std::string keptAs;  // the part written, renamed; empty when nothing was kept
 };
 
+// A file saved with zeros where its sectors could not be read.
+struct IncompleteFile {
+  std::string path;
+  uint64_t unreadableSectors = 0;
+};
+
 struct SaveOutcome {
   int32_t filesSaved = 0;     // complete files (an empty one needs no file and counts)
   int32_t filesNotSaved = 0;  // marked files that are not complete at the destination
   uint64_t bytesRead = 0;     // bytes read from the device
   bool stopped = false;       // the user stopped the run
   std::vector<SaveFailure> failures;
+  std::vector<IncompleteFile> incomplete;
   bool succeeded() const { return !stopped && failures.empty(); }
 };
 
@@ -78,7 +85,8 @@ class RecoveredFileSaver {
   // Creates, copies and closes one file; false when the walk of its folder must end.
   bool saveFile(const HDIR& file, const std::string& path);
   bool stopCheck();
-  Copy copyFile(const HDIR& file, int fd, uint64_t& written);
+  // written: bytes written to fd; unreadableSectors: sectors of the file read as zeros.
+  Copy copyFile(const HDIR& file, int fd, uint64_t& written, uint64_t& unreadableSectors);
   // A file cut short is kept as NAME.partial when it holds something; gives that name.
   std::string setAsidePartial(const std::string& path, uint64_t written);
   void reportFailures(int32_t markedCount);

@@ -14,6 +14,12 @@ enum class DeviceKind { BlockDevice, RawImage, SplitRawImage, E01Image, Ex01Imag
 // "block device", "raw image", "split raw image", "E01 image", "Ex01 image".
 const char* deviceKindName(DeviceKind kind);
 
+// Sectors of the given size that cover a device of this many bytes: a last
+// partial sector counts, so it is scanned too.
+inline uint64_t sectorsCovering(uint64_t bytes, uint32_t bytesPerSector) {
+  return bytes / bytesPerSector + (bytes % bytesPerSector ? 1 : 0);
+}
+
 class Device {
  public:
   // Opens the path read-only as the kind its content and name show. Returns
@@ -24,7 +30,8 @@ class Device {
   Device& operator=(const Device&) = delete;
 
   // Positioned read of up to length bytes. Returns the bytes read (fewer near
-  // the end of the source, 0 beyond it) or -1 on a read error.
+  // the end of the source, 0 beyond it) or, on a read error, the negated errno
+  // (-EIO for a bad spot, -ENODEV or -ENXIO for a drive that has gone).
   virtual int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const = 0;
 
   uint64_t sizeInBytes() const { return size_; }

@@ -3,6 +3,7 @@
 #include <libewf.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -103,9 +104,10 @@ int64_t EwfDevice::readAt(uint64_t offset, void* buffer, std::size_t length) con
   const ssize_t got = libewf_handle_read_random(handle_->ewf, buffer, wanted, static_cast<off64_t>(offset), &error);
   if (got < 0) {
     libewf_error_free(&error);
-    return -1;
+    return -EIO;
   }
-  if (touchesBadChunk(offset, static_cast<uint64_t>(got))) return -1;
+  // A damaged chunk is a bad spot on the source, as an unreadable sector is on a card.
+  if (touchesBadChunk(offset, static_cast<uint64_t>(got))) return -EIO;
   return got;
 }
 

@@ -57,7 +57,7 @@ int64_t readFully(int fd, uint64_t offset, void* buffer, std::size_t length) {
     ssize_t got = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
-      return -1;
+      return -static_cast<int64_t>(errno);
     }
     if (got == 0) break;
     done += static_cast<std::size_t>(got);

@@ -19,7 +19,7 @@ class RawDevice : public Device {
 };
 
 // Positioned read that retries interrupted and partial reads. Returns the
-// bytes read (short only at the end of the file) or -1 on a read error.
+// bytes read (short only at the end of the file) or the negated errno.
 int64_t readFully(int fd, uint64_t offset, void* buffer, std::size_t length);
 
 }  // namespace salvonix

@@ -19,7 +19,9 @@ class ReadDisk {
   // Reads u32BytesInSector + 65,536 bytes from byte sector × u32BytesInSector
   // into buffer (at least kReadWindowBufferSize bytes). The size argument does
   // not change the length. A short read near the device end succeeds and
-  // leaves the rest of the buffer as it was. Returns false on a read error.
+  // leaves the rest of the buffer as it was; sectors that cannot be read come
+  // as zeros. Returns false when the first sector cannot be read or the drive
+  // has gone.
   bool readSector(uint64_t sector, uint32_t size, uint8_t* buffer);
 
  private:

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/UnreadableSectors.h"
+
 namespace salvonix {
 
 class Device;
@@ -95,6 +97,8 @@ struct ScanContext {
 
   // The device held open for the running scan; checkers read through it.
   std::shared_ptr<Device> scanDevice;
+  // What the running or last scan could not read.
+  UnreadableSectors unreadableSectors;
   // Opens a source read-only; tests put devices with injected faults here.
   std::function<std::shared_ptr<Device>(const std::string& path)> deviceOpener;
   std::shared_ptr<Device> openDevice(const std::string& path) const;

@@ -16,6 +16,7 @@ struct Alert {
 };
 
 inline constexpr const char* kDriveCannotOpen = "Drive cannot open or not found";
+inline constexpr const char* kSomeSectorsUnreadable = "Some sectors could not be read";
 
 class ScanObserver {
  public:

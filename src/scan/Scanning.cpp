@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "power/Sleep.h"
 #include "scan/Device.h"
 #include "scan/ReadDisk.h"
 #include "scan/ScanParameters.h"
+#include "scan/SectorRescue.h"
 #include "scan/WindowReader.h"
 
 namespace salvonix {
@@ -16,6 +19,15 @@ constexpr uint8_t kQuickTimeLow = 102;   // 'f'
 constexpr uint8_t kQuickTimeHigh = 120;  // 'x'
 constexpr uint64_t kProgressStride = 256;
 const std::array<uint8_t, kWindowBytes> kZeroWindow{};
+
+std::string counted(uint64_t count, const char* noun) {
+  return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+std::string unreadableSectorsText(uint64_t sectors, uint64_t ranges) {
+  return fmt::format("{} could not be read, in {}. They were read as zeros: files that cover them are incomplete.",
+                     counted(sectors, "sector"), counted(ranges, "range"));
+}
 }  // namespace
 
 Scanning::Scanning(ScanContext& context, ScanObserver& observer, Sleep* sleep)
@@ -46,6 +58,7 @@ void Scanning::setUp(const TypeSet& fileSelectionFlags) {
   context_.bSonyArwA100File = false;
   context_.bSonyArwA700File = false;
   context_.rawSelection = RawFamilySelection{};
+  context_.unreadableSectors.clear();
   context_.cDriveMountedPath = context_.selectedDriveMountPoint;
   {
     std::lock_guard lock(context_.previewPathMutex);
@@ -114,8 +127,12 @@ const Scanning::CheckerList& Scanning::checkersFor(SectorHeader header) const {
 void Scanning::scanningThread(const TypeSet& fileSelectionFlags) {
   setUp(fileSelectionFlags);
   // A larger sector would overflow every read window; front ends refuse it before they get here.
-  if (auto problem = sectorSizeProblem(u32BytesInSectorInScanner_); problem.empty()) sectorLoop();
-  else observer_.showAlert({"Cannot scan", problem, {"OK"}});
+  if (auto problem = sectorSizeProblem(u32BytesInSectorInScanner_); problem.empty()) {
+    sectorLoop();
+    reportUnreadableSectors();
+  } else {
+    observer_.showAlert({"Cannot scan", problem, {"OK"}});
+  }
   // A stop or pause ends with the scan it was meant for, so the next scan runs.
   context_.bCancelScanning = false;
   context_.bPauseScanning = false;
@@ -130,15 +147,40 @@ void Scanning::showReadFailure() {
   observer_.showAlert({"Error!", kDriveCannotOpen, {"OK", ""}});
 }
 
+// Once, at the end: a dying card may have thousands of bad windows.
+void Scanning::reportUnreadableSectors() {
+  const auto ranges = context_.unreadableSectors.ranges();
+  if (ranges.empty()) return;
+  uint64_t sectors = 0;
+  for (const auto& range : ranges) sectors += range.count;
+  observer_.showAlert({kSomeSectorsUnreadable, unreadableSectorsText(sectors, ranges.size()), {"OK"}});
+}
+
+// A window the read-ahead could not read, again sector by sector. Null only
+// when the drive has gone.
+const uint8_t* Scanning::rescueWindow(uint64_t byteOffset) {
+  UnreadableSectors& unreadable = context_.unreadableSectors;
+  const Device* device = context_.scanDevice.get();
+  if (!device) return nullptr;
+  // Windows read whole since the last rescue break a run of failures.
+  if (byteOffset != rescuedEnd_) unreadable.noteReadable();
+  rescuedEnd_ = byteOffset + kWindowBytes;
+  rescued_.assign(kWindowBytes, 0);
+  const SectorSource source{*device, u32BytesInSectorInScanner_, unreadable};
+  return readSectorBySector(source, byteOffset, rescued_.data(), kWindowBytes) < 0 ? nullptr : rescued_.data();
+}
+
 void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
   const uint64_t sectorCount = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
   WindowReader reader(context_.scanDevice.get());
+  rescuedEnd_ = UINT64_MAX;
   const uint8_t* buffer = kZeroWindow.data();
   uint64_t offset = 0;
   uint64_t sectorNumber = context_.u64FirstSectorToScan;
   uint64_t nextProgressSector = sectorNumber;
+  bool driveGone = false;
 
   for (;;) {
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) break;
@@ -149,6 +191,7 @@ void Scanning::sectorLoop() {
     }
     if ((offset & 0xFFFF) == 0) {
       buffer = reader.window(sectorNumber * bytesPerSector);
+      if (!buffer) buffer = rescueWindow(sectorNumber * bytesPerSector);
       if (!buffer) {
         showReadFailure();
         break;
@@ -164,7 +207,9 @@ void Scanning::sectorLoop() {
         FileCheck& checker = *checkers_[list.index[i]];
         if (!checker.isFile(header, sectorNumber)) continue;
         const uint64_t fileSize = handleHit(checker, header, sectorNumber);
-        if (context_.bSkipFileSize) {
+        // The checker's walk may have found that the drive has gone.
+        driveGone = context_.unreadableSectors.driveGone();
+        if (context_.bSkipFileSize && !driveGone) {
           context_.bSkipFileSize = false;
           if (fileSize > bytesPerSector) {
             const uint64_t skip = fileSize / bytesPerSector - 1;
@@ -174,17 +219,18 @@ void Scanning::sectorLoop() {
               offset %= kWindowBytes;
               const uint64_t refillSector = sectorNumber - offset / bytesPerSector + 1;
               buffer = reader.window(refillSector * bytesPerSector);
-              if (!buffer) {
-                // Go on with the next sectors as zeros rather than stale data.
-                showReadFailure();
-                buffer = kZeroWindow.data();
-              }
+              if (!buffer) buffer = rescueWindow(refillSector * bytesPerSector);
+              driveGone = !buffer;
             }
           }
         }
         break;
       }
       context_.clearPerSectorFlags();
+      if (driveGone) {
+        showReadFailure();
+        break;
+      }
     }
 
     if (sectorNumber >= nextProgressSector && sectorNumber % 10 != 0) {

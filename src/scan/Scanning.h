@@ -64,7 +64,9 @@ class Scanning {
   uint64_t endBeforeHiddenFile(FileType container, const FileCheck& checker, uint64_t start, uint64_t size);
   bool startsWholeFile(FileType container, SectorHeader header, uint64_t sector);
   void reportProgress(uint64_t sectorNumber);
+  const uint8_t* rescueWindow(uint64_t byteOffset);
   void showReadFailure();
+  void reportUnreadableSectors();
   std::shared_ptr<HDIR> makeFolder(std::string_view name, std::string_view extension);
 
   ScanContext& context_;
@@ -93,6 +95,8 @@ class Scanning {
   std::chrono::steady_clock::time_point lastProgress_{};
   ReadDisk hiddenFileReader_{context_};
   std::vector<uint8_t> hiddenFileWindow_;
+  std::vector<uint8_t> rescued_;  // the last window read sector by sector
+  uint64_t rescuedEnd_ = 0;       // where that window ended
 };
 
 }  // namespace salvonix

@@ -122,7 +122,7 @@ int64_t SplitRawDevice::readAt(uint64_t offset, void* buffer, std::size_t length
     const uint64_t partEnd = index + 1 == parts_.size() ? size_ : partStart + partBytes_;
     const uint64_t wanted = std::min<uint64_t>(length - done, partEnd - at);
     const int64_t got = readFully(parts_[index], at - partStart, out + done, wanted);
-    if (got < 0) return -1;
+    if (got < 0) return got;
     done += static_cast<uint64_t>(got);
     if (static_cast<uint64_t>(got) < wanted) break;  // a part shrank since it was opened
   }

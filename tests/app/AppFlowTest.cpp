@@ -4,6 +4,7 @@
 // before results are left.
 
 #include <QtTest>
+#include <fmt/format.h>
 
 #include "app/AppController.h"
 #include "app/FileTypeTableModel.h"
@@ -126,14 +127,27 @@ class AppFlowTest : public QObject {
     QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
     QCOMPARE(savedOriginals(card, secondSave, ""), int(card.size()));
 
-    // A card that can no longer be read: the saving thread's one alert reaches the user and saving ends.
-    test::useTestDevice(app.controller.context(), cardPath)->failBetween(0, UINT64_MAX);
+    // A card that has gone: the saving thread's one alert reaches the user and saving ends.
+    test::useTestDevice(app.controller.context(), cardPath)->failBetween(0, UINT64_MAX, ENODEV);
     app.dialogs.asked.clear();
     QTest::mouseClick(app.results.saveButton, Qt::LeftButton);
     QVERIFY(test::waitUntil([&] { return !app.controller.busy(); }));
     QVERIFY(app.dialogs.wasAsked(kNotSavedAlertTitle));
     QVERIFY(!app.dialogs.wasAsked("Saving completed"));
     QVERIFY(app.results.saveButton->isEnabled());
+  }
+
+  // Unreadable sectors before each file: every file is found, and the user is told once, at the end.
+  void unreadableSectorsAreToldOnceAtTheEnd() {
+    App app;
+    auto device = test::useTestDevice(app.controller.context(), cardPath);
+    for (const test::CardFile& file : card) device->failBetween((file.sector - 20) * 512, (file.sector - 10) * 512);
+    scanCard(app, cardPath);
+    QCOMPARE(app.results.totalNumberOfFile->text().toInt(), int(card.size()));
+    const std::string told = fmt::format("Some sectors could not be read|{} sectors could not be read, in {} ranges",
+                                         10 * card.size(), card.size());
+    QCOMPARE(app.dialogs.asked.size(), std::size_t{1});
+    QVERIFY(app.dialogs.asked[0].starts_with(told));
   }
 
   void pauseAndStop() {

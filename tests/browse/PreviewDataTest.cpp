@@ -110,7 +110,7 @@ void PreviewDataTest::readsTheFilesFirstBytes() {
     uint64_t sector;
     int32_t leading;
     uint64_t size;
-    uint64_t failAt;  // device offset whose read fails; 0: none
+    uint64_t failAt;  // device offset whose read says the drive has gone; 0: none
     PreviewRead outcome;
     std::size_t length;
     std::size_t reads;
@@ -125,13 +125,13 @@ void PreviewDataTest::readsTheFilesFirstBytes() {
       {"leading offset of a whole sector", 512, 10, 512, 5000, 0, PreviewRead::DeviceFailed, 0, 0},
       {"negative leading offset", 512, 10, -1, 5000, 0, PreviewRead::DeviceFailed, 0, 0},
       {"empty file, leading offset outside", 512, 10, 600, 0, 0, PreviewRead::DeviceFailed, 0, 0},
-      {"read error in the third piece", 512, 100, 0, 200'000, 100 * 512 + 140'000, PreviewRead::DeviceFailed,
+      {"drive gone in the third piece", 512, 100, 0, 200'000, 100 * 512 + 140'000, PreviewRead::DeviceFailed,
        131'072, 3},
   };
   const std::atomic<bool> noAbort{false};
   for (const auto& c : cases) {
     auto device = std::make_shared<test::TestDevice>(image.path());
-    if (c.failAt) device->failBetween(c.failAt, c.failAt + 1);
+    if (c.failAt) device->failBetween(c.failAt, c.failAt + 1, ENODEV);
     const auto read = readDataForPreview(device, c.bytesPerSector, target(c.sector, c.size, c.leading), noAbort);
     QVERIFY2(read.outcome == c.outcome, c.name);
     QVERIFY2(read.bytes.size() == c.length, c.name);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <regex>
 
@@ -139,7 +140,7 @@ TEST_F(ImageSources, TruncatedLastE01SegmentFailsOnlyTheMissingChunks) {
   EXPECT_LT(firstFailure, kImageBytes) << "no read failed";
   // A read from a good chunk into a missing one fails as a whole.
   Bytes across(2 * kChunk);
-  EXPECT_EQ(device->readAt(firstFailure - kChunk, across.data(), across.size()), -1);
+  EXPECT_EQ(device->readAt(firstFailure - kChunk, across.data(), across.size()), -EIO);
   EXPECT_EQ(device->readAt(firstFailure - kChunk, across.data(), kChunk), static_cast<int64_t>(kChunk));
 }
 

@@ -68,16 +68,31 @@ TEST_F(ReaderFixture, BeyondTheDriveEndTheFileReadsAsZerosWithoutReadingThere) {
   for (auto [offset, length] : device->reads()) EXPECT_LE(offset + length, kImageBytes);
 }
 
-TEST_F(ReaderFixture, UnreadableDeviceOrAStartOutsideTheFirstSectorGivesMinusOne) {
-  device->failBetween(10 * 512, 11 * 512);
+// A bad sector reads as zeros and is counted; a drive that has gone, or none, gives -1.
+TEST_F(ReaderFixture, UnreadableSectorsReadAsZerosAndAGoneDriveOrABadStartGivesMinusOne) {
+  device->failBetween(10 * 512 + 3, 10 * 512 + 4);
+  device->failBetween(100 * 512, 101 * 512, ENODEV);
   RecoveredFileReader reader(device, 512);
+  Bytes expected(content.begin() + 9 * 512, content.begin() + 12 * 512);
+  std::fill(expected.begin() + 512, expected.begin() + 1024, 0);
+  Bytes buffer(3 * 512);
+  EXPECT_EQ(reader.read(fileAt(9, 0, buffer.size()), 0, buffer.data(), buffer.size()), 3 * 512);
+  EXPECT_EQ(buffer, expected);
+  EXPECT_EQ(reader.unreadableSectorsInLastRead(), 1u);
+  // The same block, but only bytes of sectors that could be read.
+  EXPECT_EQ(reader.read(fileAt(11, 0, 100), 0, buffer.data(), 100), 100);
+  EXPECT_EQ(reader.unreadableSectorsInLastRead(), 0u);
+
   RecoveredFileReader noDevice(nullptr, 512);
-  uint8_t buffer[16];
-  EXPECT_EQ(reader.read(fileAt(10, 0, 100), 0, buffer, sizeof buffer), -1);
-  EXPECT_EQ(noDevice.read(fileAt(1, 0, 100), 0, buffer, sizeof buffer), -1);
-  EXPECT_EQ(reader.read(fileAt(1, -1, 100), 0, buffer, sizeof buffer), -1);
-  EXPECT_EQ(reader.read(fileAt(1, 512, 100), 0, buffer, sizeof buffer), -1);
-  EXPECT_EQ(reader.read(fileAt(1, 511, 100), 0, buffer, sizeof buffer), 16);
+  EXPECT_EQ(noDevice.read(fileAt(1, 0, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, -1, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, 512, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, 511, 100), 0, buffer.data(), 16), 16);
+  // Gone is gone: later reads fail without trying the device.
+  EXPECT_EQ(reader.read(fileAt(100, 0, 100), 0, buffer.data(), 16), -1);
+  const std::size_t reads = device->reads().size();
+  EXPECT_EQ(reader.read(fileAt(1, 0, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(device->reads().size(), reads);
 }
 
 }  // namespace

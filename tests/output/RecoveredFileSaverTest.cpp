@@ -190,24 +190,43 @@ TEST_F(SaveFixture, ProgressIsThrottledButTheFirstWriteReportsAtOnce) {
   EXPECT_EQ(observer.reports, (std::vector<uint64_t>{64 * 512}));
 }
 
-TEST_F(SaveFixture, ReadFailureEndsThatFolderAndTheOthersAreStillSaved) {
+// Each further folder meets the gone drive once: one alert each.
+TEST_F(SaveFixture, AGoneDriveEndsEachFolderAtItsFirstFile) {
   HDIR& jpg = results.folder("JPG Files");
   HDIR& wav = results.folder("WAV Files");
   results.file(jpg, "file1.jpg", 100, 1000);
   results.file(jpg, "file2.jpg", 200, 1000);
   results.file(wav, "file1.wav", 300, 1000);
-  device->failBetween(100 * 512, 101 * 512);
+  device->failBetween(100 * 512, 101 * 512, ENODEV);
   const auto outcome = save(*results.root);
   EXPECT_FALSE(outcome.succeeded());
-  ASSERT_EQ(outcome.failures.size(), 1u);
+  ASSERT_EQ(outcome.failures.size(), 2u);
   EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_EQ(outcome.failures[1].path, saved("WAV Files", "file1.wav"));
   EXPECT_EQ(observer.alerts,
             (std::vector<std::string>{"Some files were not saved|" + saved("JPG Files", "file1.jpg") +
-                                      ": Drive cannot open or not found; 2 of 3 files were not saved."}));
+                                      ": Drive cannot open or not found; 3 of 3 files were not saved."}));
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg")));  // nothing was written: nothing is kept
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg.partial")));
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file2.jpg")));
-  EXPECT_TRUE(fs::exists(saved("WAV Files", "file1.wav")));
+}
+
+TEST_F(SaveFixture, UnreadableSectorsAreSavedAsZerosAndTheFileIsIncomplete) {
+  HDIR& jpg = results.folder("JPG Files");
+  results.file(jpg, "file1.jpg", 100, 100 * 512, 7);
+  results.file(jpg, "file2.jpg", 300, 1000);
+  device->failBetween(120 * 512, 122 * 512);
+  device->failBetween(202 * 512, 203 * 512);  // read with the last block, past the file's end
+  const auto outcome = save(*results.root);
+  EXPECT_TRUE(outcome.succeeded());
+  EXPECT_TRUE(observer.alerts.empty());
+  ASSERT_EQ(outcome.incomplete.size(), 1u);
+  EXPECT_EQ(outcome.incomplete[0].path, saved("JPG Files", "file1.jpg"));
+  EXPECT_EQ(outcome.incomplete[0].unreadableSectors, 2u);
+  Bytes expected = deviceBytes(100 * 512 + 7, 100 * 512);
+  std::fill(expected.begin() + 20 * 512 - 7, expected.begin() + 22 * 512 - 7, 0);
+  EXPECT_EQ(test::readFile(saved("JPG Files", "file1.jpg")), expected);
+  EXPECT_EQ(test::readFile(saved("JPG Files", "file2.jpg")), deviceBytes(300 * 512, 1000));
 }
 
 TEST_F(SaveFixture, FileBeyondTheDriveEndFailsAloneNamingTheFile) {

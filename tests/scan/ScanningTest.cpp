@@ -218,35 +218,60 @@ TEST(ScanningEngine, PauseHoldsTheScanAndCancelEndsItKeepingWhatWasFound) {
   EXPECT_EQ(scan.run.found()[0].sector, 5u);
 }
 
-TEST(ScanningEngine, ReadFailureEndsTheScanKeepingWhatWasFound) {
+// A lone sector, a whole window and the sector after it, and a sector in the
+// window a skip refills: each reads as zeros, its neighbours as themselves,
+// and one alert at the end counts them.
+TEST(ScanningEngine, UnreadableSectorsReadAsZerosAndTheScanGoesOn) {
   test::TempDir dir;
   auto image = stampedImage(dir, 8192);
   SpyScan scan(image.path(), {FileType::Mpg});
   scan.log.plan[{FileType::Mpg, 10}] = PlannedFile{4096};
+  scan.log.plan[{FileType::Mpg, 3000}] = PlannedFile{1 << 20, true};  // next examined: 5048, in the window from 4992
+  scan.log.plan[{FileType::Mpg, 6000}] = PlannedFile{4096};
   auto device = test::useTestDevice(scan.run.context, image.path());
-  device->failBetween(uint64_t{1} << 20, (uint64_t{1} << 20) + 1);
+  device->failBetween(300 * 512, 301 * 512);
+  device->failBetween(1024 * 512 + 7, 1153 * 512 - 7);
+  device->failBetween(5050 * 512, 5051 * 512);
   scan.run.run();
-  EXPECT_EQ(scan.log.sectorsAsked().back(), 2047u);
-  EXPECT_EQ(scan.run.engine.lastSectorNumber(), 2047);
+  EXPECT_EQ(scan.run.engine.lastSectorNumber(), 8191);
+  EXPECT_EQ(scan.run.found().size(), 3u);
+  EXPECT_EQ(scan.run.context.unreadableSectors.ranges(),
+            (std::vector<SectorRange>{{300, 1}, {1024, 129}, {5050, 1}}));
+  for (uint64_t sector : {300, 1024, 1100, 1152, 5050}) EXPECT_EQ(scan.log.stamps.at(sector), 0u) << sector;
+  for (uint64_t sector : {299, 301, 1023, 1153, 5048, 5049, 5051, 5120}) EXPECT_EQ(scan.log.stamps.at(sector), sector);
+  EXPECT_EQ(scan.log.stamps.count(5047), 0u);
   EXPECT_EQ(scan.run.observer.alerts,
-            (std::vector<std::string>{"Drive cannot open or not found|", "Error!|Drive cannot open or not found"}));
+            (std::vector<std::string>{"Some sectors could not be read|131 sectors could not be read, in 3 ranges. They "
+                                      "were read as zeros: files that cover them are incomplete."}));
   EXPECT_EQ(scan.run.observer.events.back(), "scanningCompleted");
-  EXPECT_EQ(scan.run.found().size(), 1u);
 }
 
-TEST(ScanningEngine, FailedRefillAfterASkipGoesOnWithZeros) {
+TEST(ScanningEngine, ADriveThatHasGoneEndsTheScanKeepingWhatWasFound) {
+  const std::vector<std::string> readFailure{"Drive cannot open or not found|", "Error!|Drive cannot open or not found"};
   test::TempDir dir;
-  auto image = stampedImage(dir, 4096);
-  SpyScan scan(image.path(), {FileType::Mpg});
-  scan.log.plan[{FileType::Mpg, 100}] = PlannedFile{1 << 20, true};
-  auto device = test::useTestDevice(scan.run.context, image.path());
-  device->failBetween(uint64_t{1} << 20, (uint64_t{1} << 20) + 1);  // the window of sectors 2048 to 2175
+  auto image = stampedImage(dir, 8192);
+  for (int error : {ENODEV, ENXIO}) {
+    SpyScan scan(image.path(), {FileType::Mpg});
+    scan.log.plan[{FileType::Mpg, 10}] = PlannedFile{4096};
+    test::useTestDevice(scan.run.context, image.path())->failBetween(uint64_t{1} << 20, UINT64_MAX, error);
+    scan.run.run();
+    EXPECT_EQ(scan.log.sectorsAsked().back(), 2047u);
+    EXPECT_EQ(scan.run.engine.lastSectorNumber(), 2047);
+    EXPECT_EQ(scan.run.observer.alerts, readFailure);
+    EXPECT_EQ(scan.run.observer.events.back(), "scanningCompleted");
+    EXPECT_EQ(scan.run.found().size(), 1u);
+  }
+
+  // Every read failing for 64 MiB in a row: gone too, after counting those sectors.
+  test::TestImage large(dir.file("large.img"), 80u << 20);
+  SpyScan scan(large.path(), {FileType::Mpg});
+  test::useTestDevice(scan.run.context, large.path())->failBetween(8u << 20, UINT64_MAX);
   scan.run.run();
-  EXPECT_EQ(scan.run.observer.alerts.size(), 2u);
-  EXPECT_EQ(scan.log.stamps.at(2148), 0u);
-  EXPECT_EQ(scan.log.stamps.at(2175), 0u);
-  EXPECT_EQ(scan.log.stamps.at(2176), 2176u);
-  EXPECT_EQ(scan.log.sectorsAsked().back(), 4095u);
+  const uint64_t goneAt = (72u << 20) / 512;
+  EXPECT_EQ(scan.run.engine.lastSectorNumber(), static_cast<int64_t>(goneAt - 128 - 1));
+  EXPECT_EQ(scan.run.context.unreadableSectors.ranges(), (std::vector<SectorRange>{{(8u << 20) / 512, (64u << 20) / 512}}));
+  ASSERT_EQ(scan.run.observer.alerts.size(), 3u);
+  EXPECT_EQ(scan.run.observer.alerts[2].rfind("Some sectors could not be read|131072 sectors", 0), 0u);
 }
 
 TEST(ScanningEngine, RawPreviewsAboveOneKiBBecomeEntriesOfTheirOwn) {

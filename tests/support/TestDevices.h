@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,17 +20,19 @@ class TestDevice : public RawDevice {
  public:
   explicit TestDevice(const std::string& path) : RawDevice(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path) {}
 
-  // Reads that touch [begin, end) fail.
-  void failBetween(uint64_t begin, uint64_t end) {
-    failBegin_ = begin;
-    failEnd_ = end;
+  // Reads that touch [begin, end) fail with this error: EIO for a bad spot,
+  // ENODEV for a drive that has gone. Later faults add to earlier ones.
+  void failBetween(uint64_t begin, uint64_t end, int error = EIO) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back({begin, end, error});
   }
   int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override {
     {
       std::lock_guard lock(mutex_);
       reads_.emplace_back(offset, length);
+      for (const Fault& fault : faults_)
+        if (offset < fault.end && offset + length > fault.begin) return -fault.error;
     }
-    if (offset < failEnd_ && offset + length > failBegin_) return -1;
     return RawDevice::readAt(offset, buffer, length);
   }
   std::vector<std::pair<uint64_t, uint64_t>> reads() const {
@@ -38,8 +41,11 @@ class TestDevice : public RawDevice {
   }
 
  private:
-  uint64_t failBegin_ = 0;
-  uint64_t failEnd_ = 0;
+  struct Fault {
+    uint64_t begin, end;
+    int error;
+  };
+  std::vector<Fault> faults_;
   mutable std::mutex mutex_;
   mutable std::vector<std::pair<uint64_t, uint64_t>> reads_;
 };

@@ -72,7 +72,7 @@ ScanRun::ScanRun(const std::string& imagePath, std::initializer_list<FileType> t
   context.selectedDriveMountPoint = imagePath;
   context.u32BytesInSector = bytesPerSector;
   auto device = Device::open(imagePath);
-  context.u64DriveSectorNumber = device ? device->sizeInBytes() / bytesPerSector : 0;
+  context.u64DriveSectorNumber = device ? sectorsCovering(device->sizeInBytes(), bytesPerSector) : 0;
   engine.setProgressInterval(std::chrono::milliseconds(0));
 }
 
@@ -95,7 +95,7 @@ CheckerRun::CheckerRun(const std::string& path, FileType type, uint32_t bytesPer
   context.cDriveMountedPath = path;
   context.u32BytesInSector = bytesPerSector;
   auto device = Device::open(path);
-  context.u64DriveSectorNumber = device ? device->sizeInBytes() / bytesPerSector : 0;
+  context.u64DriveSectorNumber = device ? sectorsCovering(device->sizeInBytes(), bytesPerSector) : 0;
   checker = fileTypeRow(type).create(context);
 }
 

@@ -1,0 +1,41 @@
+#pragma once
+// What a scan could not read, told to the user: the ranges and the incomplete
+// files in the JSON result, the incomplete saved files, and a GNU ddrescue
+// mapfile that a rescue tool can carry on from.
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "output/RecoveredFileSaver.h"
+#include "scan/UnreadableSectors.h"
+
+namespace salvonix {
+
+// Adds "unreadable": [{"sector": S, "count": N}, ...] and gives every file
+// entry "incomplete": whether its bytes ("byteOffset", "size") meet an unreadable sector.
+nlohmann::json withUnreadableSectors(nlohmann::json result, const UnreadableSectors& unreadable, uint32_t sectorSize);
+
+// One line on standard error for each file saved with zeros in it.
+void printIncompleteFiles(const SaveOutcome& outcome);
+
+// The --bad-sectors file: opened before the scan, so that a path that cannot be
+// written is refused before hours of scanning; no path, no file.
+class BadSectorMapFile {
+ public:
+  explicit BadSectorMapFile(const std::string& path);
+  bool ready() const { return path_.empty() || file_.is_open(); }
+  std::string error() const { return "cannot write " + path_; }
+  // The whole device: '-' for the unreadable ranges, '+' for what the scan
+  // read, '?' for what it never reached (scannedBytes on). False when the
+  // file cannot be written.
+  bool write(const UnreadableSectors& unreadable, uint64_t deviceBytes, uint32_t sectorSize, uint64_t scannedBytes);
+
+ private:
+  std::string path_;
+  std::ofstream file_;
+};
+
+}  // namespace salvonix
