@@ -1,5 +1,6 @@
 #include "scan/Scanning.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "power/Sleep.h"
@@ -13,6 +14,7 @@ namespace {
 constexpr uint8_t kQuickTimeLow = 102;   // 'f'
 constexpr uint8_t kQuickTimeHigh = 120;  // 'x'
 constexpr uint64_t kProgressStride = 256;
+constexpr uint64_t kReadAheadBytes = 1u << 20;
 const std::array<uint8_t, kWindowBytes> kZeroWindow{};
 }  // namespace
 
@@ -123,7 +125,9 @@ void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
   const uint64_t sectorCount = context_.u64DriveSectorNumber;
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
-  WindowReader reader(context_.scanDevice.get());
+  // Pieces larger than the device would only be filled with zeros.
+  const uint64_t readAhead = std::min<uint64_t>(kReadAheadBytes, sectorCount * bytesPerSector);
+  WindowReader reader(context_.scanDevice.get(), static_cast<uint32_t>(readAhead));
   const uint8_t* buffer = kZeroWindow.data();
   uint64_t offset = 0;
   uint64_t sectorNumber = 0;
