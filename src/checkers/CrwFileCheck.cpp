@@ -1,5 +1,6 @@
 #include "checkers/CrwFileCheck.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "checkers/ByteOrder.h"
@@ -59,13 +60,16 @@ bool CrwFileCheck::findTrailer(uint64_t headerLength, uint64_t& trailer, uint64_
   trailer = 0;
   // The most significant byte of a table offset is 0 or 1 (tables lie within 32 MiB).
   const uint64_t topByte = littleEndian_ ? 3 : 0;
+  // The trailer lies on the device: the search ends where the device does.
+  const uint64_t searchEnd = std::min(kSearchEnd, window_.bytesToDeviceEnd());
   for (uint64_t windowStart = littleEndian_ ? kLittleEndianSearchStart : kBigEndianSearchStart;
-       windowStart < kSearchEnd; windowStart += kWindowBytes) {
-    if (littleEndian_ && context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
+       windowStart < searchEnd; windowStart += kWindowBytes) {
+    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
     // The window holds one sector beyond 64 KiB, so a value straddling its end is read whole.
     const uint8_t* w = window_.read(windowStart);
     if (!w) return false;
-    for (uint64_t p = 0; p < kWindowBytes; ++p) {
+    const uint64_t end = std::min<uint64_t>(kWindowBytes, searchEnd - windowStart);
+    for (uint64_t p = 0; p < end; ++p) {
       if (w[p + topByte] > 1) continue;
       const uint64_t c = windowStart + p;
       const uint64_t end = headerLength + read32(w, p);

@@ -21,7 +21,10 @@ class FileCheck {
   // the shared per-sector flags of the context.
   virtual bool isFile(SectorHeader header, uint64_t sectorNumber) = 0;
   // Length in bytes of the file starting at that sector; 0 rejects it. Called
-  // only right after isFile answered true for the same sector.
+  // only right after isFile answered true for the same sector. A cancelled
+  // scan ends every walk over the device; the file is then rejected, except
+  // where a format's rule keeps the length reached (JPEG, PNG, GIF, MP3,
+  // QuickTime, program streams, MIDI, AIFF, TIFF, ARW, Sigma TIFF).
   virtual uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) = 0;
   // Byte 0 of the type's signature, for the engine's early stop; 0 when the
   // signature does not start at byte 0 or starts with 0.

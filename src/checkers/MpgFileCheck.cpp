@@ -146,7 +146,13 @@ uint64_t MpgFileCheck::elementaryStreamWalk(SectorHeader h, uint64_t sectorNumbe
   uint64_t total = 4;
   uint64_t position = 4;
   uint64_t run = 0;  // bytes since the last start code
-  while (run < allowance) {
+  // A code that starts past the device's end reads as zeros: no start code.
+  const uint64_t deviceBytes = context_.u64DriveSectorNumber * bytesPerSector;
+  const uint64_t fileStart = sectorNumber * bytesPerSector;
+  const uint64_t available = deviceBytes > fileStart ? deviceBytes - fileStart : 0;
+  while (run < allowance && total + run < available) {
+    // Start codes can go on to the device's end; a cancelled scan does not wait for it.
+    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return 0;
     if (position >= kWindowBytes) {
       if (!readWindow(window_, sectorNumber + (total + run) / bytesPerSector)) return 0;
       position = (total + run) % bytesPerSector;

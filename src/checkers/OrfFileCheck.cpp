@@ -33,6 +33,7 @@ uint64_t OrfFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
   if (!entries || *entries < 2 || *entries > kMaxEntries) return 0;
   uint64_t strip = 0;
   for (uint32_t k = 0; k < *entries; ++k) {
+    if (cancelled(context_)) return 0;
     const auto e = reader_.entry(ifd0, k);
     if (!e) return 0;
     if (e->tag == kTagStripOffsets || e->tag == kTagStripByteCounts) {
@@ -56,6 +57,7 @@ bool OrfFileCheck::findPreview(uint32_t exifOffset, uint64_t sectorNumber) {
   const auto entries = reader_.entryCount(exifOffset);
   if (!entries) return false;
   for (uint32_t k = 0; k < *entries && !context_.bRawJpgFileFound; ++k) {
+    if (cancelled(context_)) return false;
     const auto e = reader_.entry(exifOffset, k);
     if (!e) return false;
     if (e->tag != kTagMakerNote) continue;
@@ -74,7 +76,7 @@ bool OrfFileCheck::findPreview(uint32_t exifOffset, uint64_t sectorNumber) {
 bool OrfFileCheck::searchPreviewEnd(uint64_t sectorNumber) {
   const uint64_t from = reader_.deviceOffset(kNewerPreviewStart);
   const MarkerSearch end = findEndOfImage(reader_, context_, from, from + kNewerSearchBytes);
-  if (end.outcome == MarkerSearch::ReadFailed) return false;
+  if (end.outcome == MarkerSearch::ReadFailed || end.outcome == MarkerSearch::Cancelled) return false;
   if (end.outcome != MarkerSearch::Found) return true;
   reportPreviewStart(context_, sectorNumber, kNewerPreviewStart);
   context_.u64RawJpgFileSize = end.offset - from + kNewerPreviewExtra;
@@ -88,6 +90,7 @@ bool OrfFileCheck::readPreviewBlock(uint32_t noteOffset, uint64_t sectorNumber) 
   const auto entries = reader_.entryCount(noteIfd);
   if (!entries) return false;
   for (uint32_t k = 0; k < *entries; ++k) {
+    if (cancelled(context_)) return false;
     const auto e = reader_.entry(noteIfd, k);
     if (!e) return false;
     if (e->tag != kPreviewBlockTag) continue;
@@ -97,6 +100,7 @@ bool OrfFileCheck::readPreviewBlock(uint32_t noteOffset, uint64_t sectorNumber) 
     if (!blockEntries) return false;
     bool reported = false;
     for (uint32_t j = 0; j < *blockEntries; ++j) {
+      if (cancelled(context_)) return false;
       const auto b = reader_.entry(block, j);
       if (!b) return false;
       if (b->tag == kPreviewStartTag) {

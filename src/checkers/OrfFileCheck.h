@@ -14,7 +14,8 @@ class OrfFileCheck final : public TiffFamilyCheck {
   std::string_view parentKey() override { return "orf"; }
 
  private:
-  // Reports the preview the Exif IFD's maker note leads to; false when a read fails.
+  // Reports the preview the Exif IFD's maker note leads to; false when a read
+  // fails or the scan is cancelled (the file is then not recorded).
   bool findPreview(uint32_t exifOffset, uint64_t sectorNumber);
   // The newer maker note: the preview starts at a fixed offset and ends at the first end marker.
   bool searchPreviewEnd(uint64_t sectorNumber);

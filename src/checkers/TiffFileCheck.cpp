@@ -32,14 +32,7 @@ uint64_t TiffFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sector
 bool TiffFileCheck::addByteCountArray(const IfdEntry& entry, uint32_t elementSize, uint64_t& dataTotal) {
   // An array that runs past the largest file this rule accepts cannot belong to one.
   if (entry.value > kLimit150MiB || entry.value + uint64_t{elementSize} * entry.count > kLimit200MiB) return false;
-  for (uint64_t i = 0; i < entry.count; ++i) {
-    if (cancelled(context_)) return true;
-    const uint64_t at = entry.value + elementSize * i;
-    const auto value = isShortType(entry.type) ? reader_.u16(at) : reader_.u32(at);
-    if (!value) return false;
-    dataTotal += *value;
-  }
-  return true;
+  return addArrayValues(reader_, context_, entry, elementSize, 0, kLimit200MiB, dataTotal);
 }
 
 uint64_t TiffFileCheck::plainSize(uint32_t ifd0) {
@@ -152,6 +145,7 @@ uint64_t TiffFileCheck::canonTiffJpgFileSize(uint64_t exifIfdOffset, uint64_t fi
     const auto noteEntries = reader_.entryCount(e->value);
     if (!noteEntries) return 0;
     for (uint32_t j = 0; j < *noteEntries; ++j) {
+      if (cancelled(context_)) return 0;
       const auto f = reader_.entry(e->value, j);
       if (!f) return 0;
       if (f->tag == kCanonJpegOffsetTag) return jpgFileSizeCalculation(reader_.deviceOffset(f->value));

@@ -85,11 +85,15 @@ void TiffReader::startFile(uint64_t startSector, bool littleEndian) {
   startSector_ = startSector;
   littleEndian_ = littleEndian;
   held_ = false;
+  budget_ = kReadBudget;
 }
 
 const uint8_t* TiffReader::deviceBytes(uint64_t deviceOffset, uint32_t length) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
+  if (budget_ == 0) return nullptr;
+  --budget_;
   if (!held_ || deviceOffset < heldStart_ || deviceOffset + length > heldStart_ + kWindowBytes + bytesPerSector) {
+    budget_ -= std::min(budget_, kWindowReadCost);
     const uint64_t sector = deviceOffset / bytesPerSector;
     window_.fill(0);
     held_ = readDisk_.readSector(sector, kWindowBytes / bytesPerSector, window_.data());
@@ -150,6 +154,20 @@ std::optional<uint32_t> TiffReader::lastElement(const IfdEntry& entry, uint64_t 
   const bool inField = uint64_t{stride} * entry.count <= 4;
   if (!inField && entry.value > arrayOffsetLimit) return std::nullopt;
   return element(entry, entry.count == 0 ? 0 : entry.count - 1, stride);
+}
+
+bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEntry& entry, uint64_t stride,
+                    uint64_t base, uint64_t limit, uint64_t& sum) {
+  if (typeSizeUnclamped(entry.type) == 0) return true;
+  for (uint64_t i = 0; i < entry.count; ++i) {
+    if (cancelled(context)) return true;
+    const uint64_t at = entry.value + stride * i;
+    const auto value = isShortType(entry.type) ? reader.u16(at) : reader.u32(at);
+    if (!value) return false;
+    sum += *value;
+    if (base + sum > limit) return false;
+  }
+  return true;
 }
 
 int pentaxRawTiffFile(TiffReader& reader, SectorHeader header, uint64_t sectorNumber) {

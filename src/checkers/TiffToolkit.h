@@ -112,19 +112,29 @@ struct IfdEntry {
 // A file on the device addressed by byte offset. Reads go through the owning
 // checker's ReadDisk into one zeroed window of 64 KiB plus one sector, which is
 // moved only when a value lies outside it.
+//
+// Crafted counts and pointers can make a walk read without useful end, so each
+// file gets a budget: every value read costs 1, every window read
+// kWindowReadCost. Once spent, reads fail and the walk ends as on a read error.
+// It allows 16 million values (an embedded JPEG's segment walk may need 5
+// million) or 64 MiB of windows, far above what any real file needs.
 class TiffReader {
  public:
+  static constexpr uint64_t kReadBudget = uint64_t{1} << 24;
+  static constexpr uint64_t kWindowReadCost = uint64_t{1} << 14;
+
   TiffReader(ScanContext& context, ReadDisk& readDisk) : context_(context), readDisk_(readDisk) {}
 
-  // Starts on the file at this sector. The window held is dropped, so that a
-  // call never answers from bytes read by an earlier one.
+  // Starts on the file at this sector with a full read budget. The window held
+  // is dropped, so that a call never answers from bytes read by an earlier one.
   void startFile(uint64_t startSector, bool littleEndian);
   void setLittleEndian(bool littleEndian) { littleEndian_ = littleEndian; }
   bool littleEndian() const { return littleEndian_; }
   uint64_t startSector() const { return startSector_; }
   uint64_t deviceOffset(uint64_t fileOffset) const { return startSector_ * context_.u32BytesInSector + fileOffset; }
 
-  // length (at most one sector) bytes at a device offset; null when the device cannot be read.
+  // length (at most one sector) bytes at a device offset; null when the device
+  // cannot be read or the budget is spent.
   const uint8_t* deviceBytes(uint64_t deviceOffset, uint32_t length);
   // The bytes held from a device offset on (at least two); null on a read failure.
   const uint8_t* heldFrom(uint64_t deviceOffset, uint64_t& heldBytes);
@@ -153,7 +163,15 @@ class TiffReader {
   uint64_t heldStart_ = 0;  // device offset of window_[0]
   uint64_t startSector_ = 0;
   bool littleEndian_ = true;
+  uint64_t budget_ = kReadBudget;
 };
+
+// Adds the values of a byte-count array, elements `stride` bytes apart, to
+// sum. False when an element cannot be read or base + sum passes limit. A
+// type without a size (0, or unknown) holds no values; a cancelled scan ends
+// the array, leaving the caller to see the flag.
+bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEntry& entry, uint64_t stride,
+                    uint64_t base, uint64_t limit, uint64_t& sum);
 
 // Counts the IFD chain of the file at this sector: 1 for one or two IFDs, 2
 // for three, 3 for four or more, 0 when the device cannot be read.

@@ -63,13 +63,15 @@ uint64_t X3fFileCheck::x3fSize(uint64_t sectorNumber) {
 
 bool X3fFileCheck::findDirectory(uint64_t& directory, uint32_t& entries) {
   directory = 0;
-  for (uint64_t windowStart = 0; windowStart < kSearchEnd; windowStart += kWindowBytes) {
+  // The directory lies on the device: the search ends where the device does.
+  const uint64_t searchEnd = std::min(kSearchEnd, window_.bytesToDeviceEnd());
+  for (uint64_t windowStart = 0; windowStart < searchEnd; windowStart += kWindowBytes) {
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
     // The window holds one sector beyond 64 KiB, so a directory header that
     // starts in its last bytes is read whole.
     const uint8_t* w = window_.read(windowStart);
     if (!w) return false;
-    const uint64_t end = std::min<uint64_t>(kWindowBytes, kSearchEnd - windowStart);
+    const uint64_t end = std::min<uint64_t>(kWindowBytes, searchEnd - windowStart);
     // The file's first bytes are "FOVb", so offset 0 never matches.
     for (uint64_t p = 0; p < end; ++p) {
       const void* hit = std::memchr(w + p, 'S', end - p);

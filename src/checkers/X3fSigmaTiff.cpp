@@ -61,15 +61,7 @@ bool X3fFileCheck::addByteCounts(const IfdEntry& entry, uint64_t total, uint64_t
   }
   // An array longer than the largest file accepted cannot belong to one.
   if (elementSize * entry.count > kMaxSize) return false;
-  for (uint64_t i = 0; i < entry.count; ++i) {
-    if (cancelled(context_)) return true;
-    const uint64_t at = entry.value + elementSize * i;
-    const auto value = isShortType(entry.type) ? tiff_.u16(at) : tiff_.u32(at);
-    if (!value) return false;
-    dataTotal += *value;
-    if (total + dataTotal > kMaxSize) return false;
-  }
-  return true;
+  return addArrayValues(tiff_, context_, entry, elementSize, total, kMaxSize, dataTotal);
 }
 
 uint64_t X3fFileCheck::sigmaTiffSize() {

@@ -18,6 +18,7 @@ namespace {
 constexpr uint8_t kQuickTimeLow = 102;   // 'f'
 constexpr uint8_t kQuickTimeHigh = 120;  // 'x'
 constexpr uint64_t kProgressStride = 256;
+constexpr uint64_t kReadAheadBytes = 1u << 20;
 const std::array<uint8_t, kWindowBytes> kZeroWindow{};
 
 std::string counted(uint64_t count, const char* noun) {
@@ -174,7 +175,9 @@ void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
   const uint64_t sectorCount = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
-  WindowReader reader(context_.scanDevice.get());
+  // Pieces larger than the device would only be filled with zeros.
+  const uint64_t readAhead = std::min<uint64_t>(kReadAheadBytes, sectorCount * bytesPerSector);
+  WindowReader reader(context_.scanDevice.get(), static_cast<uint32_t>(readAhead));
   rescuedEnd_ = UINT64_MAX;
   const uint8_t* buffer = kZeroWindow.data();
   uint64_t offset = 0;

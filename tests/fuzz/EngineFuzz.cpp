@@ -1,0 +1,74 @@
+// The whole engine, every type selected, over a device made of the input.
+// One engine and one checker per type serve every run, as one scan serves
+// every sector: a run pays for its sectors, not for setting up a scan.
+
+#include <bitset>
+#include <memory>
+#include <vector>
+
+#include "fuzz/FuzzDevice.h"
+#include "scan/Scanning.h"
+
+namespace salvonix::fuzz {
+namespace {
+
+// Hands the engine a checker made once, for the engine to own for one scan.
+// The answers that only depend on the type are asked once: the engine asks
+// them for every byte value at the start of each scan.
+class BorrowedCheck final : public FileCheck {
+ public:
+  explicit BorrowedCheck(FileCheck& check) : check_(check), firstByte_(check.firstByteOfHeader()) {
+    for (int b = 0; b < 256; ++b) mayStart_[b] = check.mayStartWith(static_cast<uint8_t>(b));
+  }
+  bool isFile(SectorHeader header, uint64_t sector) override { return check_.isFile(header, sector); }
+  uint64_t fileSizeCalculation(SectorHeader header, uint64_t sector) override {
+    return check_.fileSizeCalculation(header, sector);
+  }
+  uint32_t firstByteOfHeader() const override { return firstByte_; }
+  std::string_view parentKey() override { return check_.parentKey(); }
+  void closeFile() override { check_.closeFile(); }
+  std::string_view extensionOfFile() const override { return check_.extensionOfFile(); }
+  bool mayStartWith(uint8_t firstByte) const override { return mayStart_[firstByte]; }
+
+ private:
+  FileCheck& check_;
+  uint32_t firstByte_;
+  std::bitset<256> mayStart_;
+};
+
+class SilentObserver final : public ScanObserver {
+  int showAlert(const Alert&) override { return 0; }
+};
+
+struct Engine {
+  Engine() {
+    for (const FileTypeRow& row : fileTypeTable()) {
+      checks[rowIndex(row.type)] = row.create(context);
+      borrowed.emplace_back(*checks[rowIndex(row.type)]);
+    }
+    scanning.setCheckerMaker([this](const FileTypeRow& row, ScanContext&) -> std::unique_ptr<FileCheck> {
+      return std::make_unique<BorrowedCheck>(borrowed[rowIndex(row.type)]);
+    });
+    allTypes.fill(true);
+  }
+  ScanContext context;
+  SilentObserver observer;
+  Scanning scanning{context, observer};
+  std::array<std::unique_ptr<FileCheck>, kFileTypeCount> checks;
+  std::vector<BorrowedCheck> borrowed;
+  TypeSet allTypes{};
+};
+
+}  // namespace
+}  // namespace salvonix::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace salvonix;
+  static fuzz::Engine engine;
+  auto device = std::make_shared<fuzz::MemoryDevice>(data, size);
+  engine.context.deviceOpener = [device](const std::string&) { return device; };
+  engine.context.u32BytesInSector = fuzz::sectorSizeOf(data, size);
+  engine.context.u64DriveSectorNumber = (size + engine.context.u32BytesInSector - 1) / engine.context.u32BytesInSector;
+  engine.scanning.scanningThread(engine.allTypes);
+  return 0;
+}
