@@ -20,15 +20,6 @@ constexpr uint8_t kQuickTimeHigh = 120;  // 'x'
 constexpr uint64_t kProgressStride = 256;
 constexpr uint64_t kReadAheadBytes = 1u << 20;
 const std::array<uint8_t, kWindowBytes> kZeroWindow{};
-
-std::string counted(uint64_t count, const char* noun) {
-  return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
-}
-
-std::string unreadableSectorsText(uint64_t sectors, uint64_t ranges) {
-  return fmt::format("{} could not be read, in {}. They were read as zeros: files that cover them are incomplete.",
-                     counted(sectors, "sector"), counted(ranges, "range"));
-}
 }  // namespace
 
 Scanning::Scanning(ScanContext& context, ScanObserver& observer, Sleep* sleep)
@@ -152,9 +143,7 @@ void Scanning::showReadFailure() {
 void Scanning::reportUnreadableSectors() {
   const auto ranges = context_.unreadableSectors.ranges();
   if (ranges.empty()) return;
-  uint64_t sectors = 0;
-  for (const auto& range : ranges) sectors += range.count;
-  observer_.showAlert({kSomeSectorsUnreadable, unreadableSectorsText(sectors, ranges.size()), {"OK"}});
+  observer_.showAlert(unreadableSectorsAlert(context_.unreadableSectors));
 }
 
 // A window the read-ahead could not read, again sector by sector. Null only

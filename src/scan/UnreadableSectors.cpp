@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
+#include "scan/ScanObserver.h"
+
 namespace salvonix {
 
 void UnreadableSectors::add(uint64_t sector, uint64_t count) {
@@ -63,6 +67,22 @@ void UnreadableSectors::clear() {
   ends_.clear();
   failingRun_.store(0, std::memory_order_relaxed);
   driveGone_.store(false, std::memory_order_relaxed);
+}
+
+namespace {
+std::string counted(uint64_t count, const char* noun) {
+  return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+}  // namespace
+
+Alert unreadableSectorsAlert(const UnreadableSectors& unreadable) {
+  const auto ranges = unreadable.ranges();
+  uint64_t sectors = 0;
+  for (const auto& range : ranges) sectors += range.count;
+  return {kSomeSectorsUnreadable,
+          fmt::format("{} could not be read, in {}. They were read as zeros: files that cover them are incomplete.",
+                      counted(sectors, "sector"), counted(ranges.size(), "range")),
+          {"OK"}};
 }
 
 }  // namespace salvonix

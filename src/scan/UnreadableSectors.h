@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace salvonix {
@@ -46,5 +47,9 @@ class UnreadableSectors {
   std::atomic<uint64_t> failingRun_{0};
   std::atomic<bool> driveGone_{false};
 };
+
+// The one alert at the end of a scan that met unreadable sectors.
+struct Alert;
+Alert unreadableSectorsAlert(const UnreadableSectors& unreadable);
 
 }  // namespace salvonix

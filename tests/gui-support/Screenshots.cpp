@@ -18,6 +18,7 @@
 #include "browse/PreviewWindow.h"
 #include "gui-support/GuiFixture.h"
 #include "scan/Device.h"
+#include "scan/UnreadableSectors.h"
 
 using namespace salvonix;
 using namespace salvonix::gui;
@@ -123,6 +124,15 @@ int main(int argc, char** argv) {
   question->show();
   ok &= shoot(*question, out, "08-question");
   question->close();
+  // The one alert after a scan that met unreadable sectors.
+  UnreadableSectors unreadable;
+  unreadable.add(2048, 128);
+  unreadable.add(90000, 1);
+  unreadable.add(120017, 151);
+  auto unreadableAlert = alertBox(&window, unreadableSectorsAlert(unreadable));
+  unreadableAlert->show();
+  ok &= shoot(*unreadableAlert, out, "08b-unreadable-sectors");
+  unreadableAlert->close();
   auto about = aboutPanel(&window);
   about->show();
   ok &= shoot(*about, out, "09-about");
