@@ -20,6 +20,7 @@ constexpr std::array<std::string_view, 13> kKnownChunks = {
 };
 
 bool isKnownChunk(const uint8_t* id) {
+  if (!id) return false;
   const std::string_view name(reinterpret_cast<const char*>(id), 4);
   return std::find(kKnownChunks.begin(), kKnownChunks.end(), name) != kKnownChunks.end();
 }
@@ -29,34 +30,21 @@ bool isKnownChunk(const uint8_t* id) {
 uint64_t chunkBytes(uint32_t length) { return uint64_t{length} + 8 + (length & 1); }
 }  // namespace
 
-bool AifFileCheck::readWindow(uint64_t sector) {
-  window_.fill(0);
-  return readDiskFromAifFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
-}
-
 bool AifFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
   if (std::memcmp(h.data(), "FORM", 4) != 0 || std::memcmp(h.data() + 8, "AIF", 3) != 0) return false;
   const uint64_t second = kFormHeader + chunkBytes(bytes::be32(h.data(), 16));
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (!readWindow(sectorNumber + second / bytesPerSector)) return false;
-  return isKnownChunk(window_.data() + second % bytesPerSector);
+  window_.setFileStart(sectorNumber);
+  return isKnownChunk(window_.bytesAt(second, 4));
 }
 
 uint64_t AifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint8_t* w = window_.data();
-  if (!readWindow(sectorNumber)) return 0;
-  uint64_t total = 0;                // chunk bytes after the form header
-  uint64_t position = kFormHeader;   // of the next chunk in the window
-  while (!context_.bCancelScanning.load(std::memory_order_relaxed) && isKnownChunk(w + position)) {
-    const uint64_t step = chunkBytes(bytes::be32(w, position + 4));
-    total += step;
-    position += step;
-    if (position >= kWindowBytes) {
-      const uint64_t next = kFormHeader + total;
-      if (!readWindow(sectorNumber + next / bytesPerSector)) return 0;
-      position = next % bytesPerSector;
-    }
+  window_.setFileStart(sectorNumber);
+  uint64_t total = 0;  // chunk bytes after the form header
+  while (!context_.bCancelScanning.load(std::memory_order_relaxed)) {
+    const uint8_t* chunk = window_.bytesAt(kFormHeader + total, 8);
+    if (!chunk) return 0;
+    if (!isKnownChunk(chunk)) break;
+    total += chunkBytes(bytes::be32(chunk, 4));
   }
   if (total > kLargest) return kOverlongSize;
   if (total <= kSmallest) return kSlack;

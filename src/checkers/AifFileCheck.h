@@ -2,16 +2,14 @@
 // AIFF and AIFF-C: walks the chunks of the FORM while their identifiers are
 // known AIFF chunk types.
 
-#include <array>
-
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
 class AifFileCheck final : public FileCheck {
  public:
-  explicit AifFileCheck(ScanContext& context) : context_(context), readDiskFromAifFileCheck_(context) {}
+  explicit AifFileCheck(ScanContext& context) : context_(context), window_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x46; }
@@ -19,11 +17,8 @@ class AifFileCheck final : public FileCheck {
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 'F'; }
 
  private:
-  bool readWindow(uint64_t sector);
-
   ScanContext& context_;
-  ReadDisk readDiskFromAifFileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
+  FileWindow window_;
 };
 
 }  // namespace salvonix

@@ -15,7 +15,7 @@ constexpr uint32_t kA100RawLengthAt = 148;
 }  // namespace
 
 ArwFileCheck::ArwFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromArwFileCheck_, kArwVariant), readDiskFromArwFileCheck_(context) {}
+    : TiffFamilyCheck(context, kArwVariant) {}
 
 std::string_view ArwFileCheck::parentKey() {
   context_.bSonyArwA100File = false;

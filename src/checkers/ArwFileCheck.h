@@ -5,7 +5,6 @@
 // A100 family's end is read from its private DNG data. Both report the preview.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -23,7 +22,6 @@ class ArwFileCheck final : public TiffFamilyCheck {
   bool subIfdStripEnd(uint32_t offset, uint32_t ifd0, uint64_t ifd0End, uint64_t& end);
   void reportPreviewLength(uint32_t length);
 
-  ReadDisk readDiskFromArwFileCheck_;
 };
 
 }  // namespace salvonix

@@ -12,7 +12,7 @@ bool isStripArray(uint32_t count) { return count >= 2 && count <= 65534; }
 }  // namespace
 
 Cr2FileCheck::Cr2FileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromCr2FileCheck_, kCr2Variant), readDiskFromCr2FileCheck_(context) {}
+    : TiffFamilyCheck(context, kCr2Variant) {}
 
 uint64_t Cr2FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

@@ -3,7 +3,6 @@
 // the last IFD of the chain describes the raw data, which ends the file.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -18,7 +17,6 @@ class Cr2FileCheck final : public TiffFamilyCheck {
   // The size from the raw IFD's strip, or 0.
   uint64_t rawDataEnd(uint64_t ifdOffset, uint32_t entries);
 
-  ReadDisk readDiskFromCr2FileCheck_;
 };
 
 }  // namespace salvonix

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "checkers/ByteOrder.h"
+#include "checkers/TiffToolkit.h"
 
 namespace salvonix {
 
@@ -31,27 +32,18 @@ bool CrwFileCheck::isFile(SectorHeader h, uint64_t) {
   return true;
 }
 
-uint32_t CrwFileCheck::read16(const uint8_t* bytes, uint64_t position) const {
-  return littleEndian_ ? bytes::le16(bytes, position) : bytes::be16(bytes, position);
-}
-
-uint32_t CrwFileCheck::read32(const uint8_t* bytes, uint64_t position) const {
-  return littleEndian_ ? bytes::le32(bytes, position) : bytes::be32(bytes, position);
-}
-
 uint64_t CrwFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   if (!context_.tiff.bLittleEndianFile && !context_.tiff.bBigEndianFile) return 0;
-  littleEndian_ = context_.tiff.bLittleEndianFile;
+  order_ = context_.tiff.bLittleEndianFile ? ByteOrder::Little : ByteOrder::Big;
   window_.setFileStart(sectorNumber);
-  const uint8_t* header = window_.read(0);
-  if (!header) return 0;
-  const uint64_t headerLength = read32(header, 2);
+  const auto headerLength = window_.u32(2, order_);
+  if (!headerLength) return 0;
 
   uint64_t trailer = 0;
   uint64_t tableLength = 0;
-  if (!findTrailer(headerLength, trailer, tableLength)) return 0;
+  if (!findTrailer(*headerLength, trailer, tableLength)) return 0;
   if (trailer == 0) return kTrailerNotFoundSize;
-  if (!reportPreview(sectorNumber, headerLength, trailer - tableLength)) return 0;
+  if (!reportPreview(sectorNumber, *headerLength, trailer - tableLength)) return 0;
   // The trailer is the file's last field.
   return trailer + 4;
 }
@@ -59,20 +51,22 @@ uint64_t CrwFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
 bool CrwFileCheck::findTrailer(uint64_t headerLength, uint64_t& trailer, uint64_t& tableLength) {
   trailer = 0;
   // The most significant byte of a table offset is 0 or 1 (tables lie within 32 MiB).
-  const uint64_t topByte = littleEndian_ ? 3 : 0;
+  const bool littleEndian = order_ == ByteOrder::Little;
+  const uint64_t topByte = littleEndian ? 3 : 0;
   // The trailer lies on the device: the search ends where the device does.
   const uint64_t searchEnd = std::min(kSearchEnd, window_.bytesToDeviceEnd());
-  for (uint64_t windowStart = littleEndian_ ? kLittleEndianSearchStart : kBigEndianSearchStart;
+  for (uint64_t windowStart = littleEndian ? kLittleEndianSearchStart : kBigEndianSearchStart;
        windowStart < searchEnd; windowStart += kWindowBytes) {
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
     // The window holds one sector beyond 64 KiB, so a value straddling its end is read whole.
-    const uint8_t* w = window_.read(windowStart);
-    if (!w) return false;
+    const std::span<const uint8_t> held = window_.bytesFrom(windowStart, kWindowBytes + 3);
+    if (held.empty()) return false;
+    const uint8_t* w = held.data();
     const uint64_t end = std::min<uint64_t>(kWindowBytes, searchEnd - windowStart);
     for (uint64_t p = 0; p < end; ++p) {
       if (w[p + topByte] > 1) continue;
       const uint64_t c = windowStart + p;
-      const uint64_t end = headerLength + read32(w, p);
+      const uint64_t end = headerLength + (littleEndian ? bytes::le32(w, p) : bytes::be32(w, p));
       for (uint64_t length : kTableLengths) {
         if (end + length == c) {
           trailer = c;
@@ -87,15 +81,15 @@ bool CrwFileCheck::findTrailer(uint64_t headerLength, uint64_t& trailer, uint64_
 
 bool CrwFileCheck::reportPreview(uint64_t sectorNumber, uint64_t headerLength, uint64_t tableStart) {
   // Entry 1 of the table: tag, size, offset from the header's end.
-  const uint8_t* entry = window_.bytesAt(tableStart + 12, 10);
-  if (!entry) return false;
-  if (read16(entry, 0) != kPreviewTag) return true;
-  const uint64_t previewSize = read32(entry, 2);
-  const uint64_t previewStart = headerLength + read32(entry, 6);
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
+  const auto tag = window_.u16(tableStart + 12, order_);
+  const auto size = window_.u32(tableStart + 14, order_);
+  const auto offset = window_.u32(tableStart + 18, order_);
+  if (!tag || !size || !offset) return false;
+  if (*tag != kPreviewTag) return true;
+  const uint64_t previewSize = *size;
+  const uint64_t previewStart = headerLength + *offset;
   context_.u64RawJpgFileSize = previewSize;
-  context_.u64RawJpgFileSectorNumber = sectorNumber + previewStart / bytesPerSector;
-  context_.uExtraBytesOfJpgFileOffset = static_cast<uint32_t>(previewStart % bytesPerSector);
+  tiff::reportPreviewStart(context_, sectorNumber, previewStart);
   // The preview must lie within the span the trailer search covers, measured
   // inside the file so that the answer does not depend on where the file lies.
   if (previewStart >= kSearchEnd) {

@@ -5,14 +5,13 @@
 
 #include "checkers/FileCheck.h"
 #include "checkers/FileWindow.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
 class CrwFileCheck final : public FileCheck {
  public:
   explicit CrwFileCheck(ScanContext& context)
-      : context_(context), readDiskFromCrwFileCheck_(context), window_(context, readDiskFromCrwFileCheck_) {}
+      : context_(context), window_(context, FileWindow::kMaxReads) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x49; }
@@ -20,8 +19,6 @@ class CrwFileCheck final : public FileCheck {
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 'I' || firstByte == 'M'; }
 
  private:
-  uint32_t read16(const uint8_t* bytes, uint64_t position) const;
-  uint32_t read32(const uint8_t* bytes, uint64_t position) const;
   // Searches for the root heap's trailer: its file offset (0 when none is
   // found) and its distance from the root table's start. False when a read
   // fails or the scan is cancelled.
@@ -31,9 +28,8 @@ class CrwFileCheck final : public FileCheck {
   bool reportPreview(uint64_t sectorNumber, uint64_t headerLength, uint64_t tableStart);
 
   ScanContext& context_;
-  ReadDisk readDiskFromCrwFileCheck_;
   FileWindow window_;
-  bool littleEndian_ = true;
+  ByteOrder order_ = ByteOrder::Little;
 };
 
 }  // namespace salvonix

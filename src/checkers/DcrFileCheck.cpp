@@ -17,7 +17,7 @@ bool isStripArray(uint32_t count) { return count >= 2 && count <= 65534; }
 }  // namespace
 
 DcrFileCheck::DcrFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromDcrFileCheck_, kDcrVariant), readDiskFromDcrFileCheck_(context) {}
+    : TiffFamilyCheck(context, kDcrVariant) {}
 
 uint64_t DcrFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

@@ -3,7 +3,6 @@
 // plus Kodak's private data.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -17,7 +16,6 @@ class DcrFileCheck final : public TiffFamilyCheck {
   // Raises stripEnd to the sub-IFD's strip end and adds its private data to kodakBytes.
   bool walkSubIfd(uint32_t offset, uint64_t& stripEnd, uint64_t& kodakBytes);
 
-  ReadDisk readDiskFromDcrFileCheck_;
 };
 
 }  // namespace salvonix

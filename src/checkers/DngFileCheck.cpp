@@ -18,7 +18,7 @@ bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag ==
 }  // namespace
 
 DngFileCheck::DngFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromDngFileCheck_, kDngVariant), readDiskFromDngFileCheck_(context) {}
+    : TiffFamilyCheck(context, kDngVariant) {}
 
 uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

@@ -3,7 +3,6 @@
 // the preview in the second; the file ends after the raw data and the preview.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -24,7 +23,6 @@ class DngFileCheck final : public TiffFamilyCheck {
   // IFD0 with the data its entries place after it.
   std::optional<uint64_t> ifd0WithData(const Ifd0& ifd0, uint32_t entries);
 
-  ReadDisk readDiskFromDngFileCheck_;
 };
 
 }  // namespace salvonix

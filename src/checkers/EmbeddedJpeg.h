@@ -1,7 +1,7 @@
 #pragma once
-// Length of a JPEG stream stored inside a raw or camera TIFF file: the marker
-// segments up to the start of scan, then the entropy-coded data up to the
-// end-of-image marker.
+// Length of a JPEG stream, on its own or stored inside a raw or camera TIFF
+// file: the marker segments up to the start of scan, then the entropy-coded
+// data up to the end-of-image marker.
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ struct JpegWalk {
   bool endsAtNonMarker;     // a segment not followed by 0xFF ends the walk
 };
 
-// The camera-TIFF rule: 512 bytes of slack, 25 MiB without an end recorded as 5 MiB.
+// The JPEG and camera-TIFF rule: 512 bytes of slack, 25 MiB without an end recorded as 5 MiB.
 inline constexpr JpegWalk kCameraTiffJpeg{514, 0x1900000, 0x500000, true, true};
 // The raw-preview rule: every byte from FF D8 to FF D9, at most a little past 5 MiB.
 inline constexpr JpegWalk kRawPreviewJpeg{2, 5242880, 0, false, false};
@@ -26,6 +26,17 @@ inline constexpr JpegWalk kRawPreviewJpeg{2, 5242880, 0, false, false};
 // The length of the JPEG at a device byte offset; 0 when none starts there or
 // the device cannot be read. A cancelled scan ends the walk with the length reached.
 uint64_t measureJpeg(TiffReader& reader, const ScanContext& context, uint64_t deviceOffset, const JpegWalk& walk);
+
+struct JpegLength {
+  uint64_t length = 0;
+  bool whole = false;  // the walk reached the end-of-image marker
+};
+// The same walk over a file at a file offset.
+JpegLength measureJpeg(FileWindow& window, const ScanContext& context, uint64_t fileOffset, const JpegWalk& walk);
+
+// Where the first end-of-image marker (FF D9) starts among count bytes (the
+// byte after them must be readable too); count when there is none.
+uint64_t endOfImageIn(const uint8_t* bytes, uint64_t count);
 
 struct MarkerSearch {
   enum Outcome { Found, Absent, Cancelled, ReadFailed } outcome;

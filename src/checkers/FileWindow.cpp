@@ -2,9 +2,12 @@
 
 namespace salvonix {
 
-const uint8_t* FileWindow::read(uint64_t offset) {
+const uint8_t* FileWindow::readAt(uint64_t offset, uint64_t length) {
   const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (reads_ == kMaxReads) return nullptr;
+  // A fresh window holds the bytes from offset's sector on; an offset that
+  // would wrap addresses nothing.
+  if (length > heldBytes() - offset % bytesPerSector || offset > UINT64_MAX - length) return nullptr;
+  if (reads_ == maxReads_) return nullptr;
   ++reads_;
   // Cleared first: a short read near the device end leaves the rest untouched.
   buffer_.fill(0);
@@ -14,16 +17,15 @@ const uint8_t* FileWindow::read(uint64_t offset) {
   return buffer_.data() + offset % bytesPerSector;
 }
 
-uint64_t FileWindow::bytesToDeviceEnd() const {
-  const uint64_t deviceBytes = context_.u64DriveSectorNumber * context_.u32BytesInSector;
-  const uint64_t fileStart = fileStart_ * context_.u32BytesInSector;
-  return deviceBytes > fileStart ? deviceBytes - fileStart : 0;
+std::span<const uint8_t> FileWindow::bytesFrom(uint64_t offset, uint32_t minLength) {
+  const uint8_t* p = bytesAt(offset, minLength);
+  if (!p) return {};
+  return {p, static_cast<std::size_t>(windowOffset_ + heldBytes() - offset)};
 }
 
-const uint8_t* FileWindow::bytesAt(uint64_t offset, uint32_t length) {
-  const uint64_t heldEnd = windowOffset_ + kWindowBytes + context_.u32BytesInSector;
-  if (held_ && offset >= windowOffset_ && offset + length <= heldEnd) return buffer_.data() + (offset - windowOffset_);
-  return read(offset);
+uint64_t FileWindow::bytesToDeviceEnd() const {
+  const uint64_t deviceBytes = context_.u64DriveSectorNumber * context_.u32BytesInSector;
+  return deviceBytes > fileStartByte() ? deviceBytes - fileStartByte() : 0;
 }
 
 }  // namespace salvonix

@@ -20,28 +20,9 @@ bool GifFileCheck::isFile(SectorHeader h, uint64_t) {
   return h[0] == 'G' && h[1] == 'I' && h[2] == 'F' && h[3] == '8' && (h[4] == '7' || h[4] == '9') && h[5] == 'a';
 }
 
-std::optional<uint8_t> GifFileCheck::byteAt(uint64_t offset) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint64_t windowOffset = (windowSector_ - fileSector_) * bytesPerSector;
-  if (offset / kWindowBytes != windowKey_ || offset < windowOffset) {
-    window_.fill(0);
-    windowSector_ = fileSector_ + offset / bytesPerSector;
-    windowKey_ = offset / kWindowBytes;
-    if (!readDiskFromGifFileCheck_.readSector(windowSector_, kWindowBytes / bytesPerSector, window_.data()))
-      return std::nullopt;
-  }
-  // The window starts inside the offset's 64 KiB block, at or before it: the
-  // position is below 65,536.
-  return window_[offset - (windowSector_ - fileSector_) * bytesPerSector];
-}
-
 uint64_t GifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
-  fileSector_ = windowSector_ = sectorNumber;
-  windowKey_ = 0;
   measuredWhole_ = false;
-  window_.fill(0);
-  if (!readDiskFromGifFileCheck_.readSector(sectorNumber, kWindowBytes / context_.u32BytesInSector, window_.data()))
-    return 0;
+  window_.setFileStart(sectorNumber);
   return walk().value_or(0);
 }
 
@@ -49,7 +30,7 @@ uint64_t GifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
 // it ends just past the zero-size terminator (or where cancelling stopped it).
 std::optional<GifFileCheck::SubBlocks> GifFileCheck::skipSubBlocks(uint64_t& o) {
   for (;;) {
-    const auto s = byteAt(o + 1);
+    const auto s = window_.u8(o + 1);
     if (!s) return std::nullopt;
     o += *s + 1;
     if (o > kLastOffset) return SubBlocks::Overlong;
@@ -65,12 +46,13 @@ std::optional<GifFileCheck::SubBlocks> GifFileCheck::skipSubBlocks(uint64_t& o) 
 std::optional<uint64_t> GifFileCheck::walk() {
   const auto result = [](uint64_t o) { return o <= kSmallest ? 0 : o + kSlack; };
   uint64_t o = kScreenDescriptorEnd;
-  const uint8_t screenPacked = window_[10];
-  if (screenPacked & 0x80) o += colourTableBytes(screenPacked);
+  const auto screenPacked = window_.u8(10);
+  if (!screenPacked) return std::nullopt;
+  if (*screenPacked & 0x80) o += colourTableBytes(*screenPacked);
 
   int32_t zeroRun = 0;
   for (;;) {
-    const auto b = byteAt(o);
+    const auto b = window_.u8(o);
     if (!b) return std::nullopt;
     if (*b == kTrailer) {
       measuredWhole_ = true;
@@ -87,7 +69,7 @@ std::optional<uint64_t> GifFileCheck::walk() {
         ++o;  // the label is the byte before the first size byte
         break;
       case kImage: {
-        const auto packed = byteAt(o + 9);
+        const auto packed = window_.u8(o + 9);
         if (!packed) return std::nullopt;
         o += 10;  // at the LZW code size, the byte before the first size byte
         if (*packed & 0x80) o += colourTableBytes(*packed);

@@ -2,16 +2,14 @@
 // JPEG: walks the marker segments up to the first start of scan, then searches
 // the entropy-coded data for the end-of-image marker.
 
-#include <array>
-
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
 class JpgFileCheck final : public FileCheck {
  public:
-  explicit JpgFileCheck(ScanContext& context) : context_(context), readDiskFromJpgFileCheck_(context) {}
+  explicit JpgFileCheck(ScanContext& context) : context_(context), window_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0xFF; }
@@ -20,11 +18,8 @@ class JpgFileCheck final : public FileCheck {
   bool measuredWhole() const override { return measuredWhole_; }
 
  private:
-  bool readWindow(uint64_t sector);
-
   ScanContext& context_;
-  ReadDisk readDiskFromJpgFileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
+  FileWindow window_;
   bool measuredWhole_ = false;
 };
 

@@ -6,7 +6,7 @@
 namespace salvonix {
 
 K25FileCheck::K25FileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromK25FileCheck_, tiff::kK25Variant), readDiskFromK25FileCheck_(context) {}
+    : TiffFamilyCheck(context, tiff::kK25Variant) {}
 
 uint64_t K25FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

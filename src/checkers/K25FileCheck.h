@@ -2,7 +2,6 @@
 // Kodak K25 (DC25): told apart by Make and Model; sized by the end of the raw strip.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -13,7 +12,6 @@ class K25FileCheck final : public TiffFamilyCheck {
   std::string_view parentKey() override { return "k25"; }
 
  private:
-  ReadDisk readDiskFromK25FileCheck_;
 };
 
 }  // namespace salvonix

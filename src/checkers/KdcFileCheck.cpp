@@ -6,7 +6,7 @@
 namespace salvonix {
 
 KdcFileCheck::KdcFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromKdcFileCheck_, tiff::kKdcVariant), readDiskFromKdcFileCheck_(context) {}
+    : TiffFamilyCheck(context, tiff::kKdcVariant) {}
 
 uint64_t KdcFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

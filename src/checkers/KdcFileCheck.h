@@ -2,7 +2,6 @@
 // Kodak KDC (DC120, DC50, P880): told apart by Make and Model; sized by the end of the raw strip.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -13,7 +12,6 @@ class KdcFileCheck final : public TiffFamilyCheck {
   std::string_view parentKey() override { return "kdc"; }
 
  private:
-  ReadDisk readDiskFromKdcFileCheck_;
 };
 
 }  // namespace salvonix

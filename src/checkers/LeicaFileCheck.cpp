@@ -6,7 +6,7 @@
 namespace salvonix {
 
 LeicaFileCheck::LeicaFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromLeicaFileCheck_, tiff::kLeicaVariant), readDiskFromLeicaFileCheck_(context) {}
+    : TiffFamilyCheck(context, tiff::kLeicaVariant) {}
 
 uint64_t LeicaFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

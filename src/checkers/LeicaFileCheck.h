@@ -3,7 +3,6 @@
 // named by tag 0x002E is measured and reported.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -15,7 +14,6 @@ class LeicaFileCheck final : public TiffFamilyCheck {
   uint64_t jpegSize(uint64_t sectorNumber, uint32_t position);
 
  private:
-  ReadDisk readDiskFromLeicaFileCheck_;
 };
 
 }  // namespace salvonix

@@ -24,35 +24,27 @@ bool MidFileCheck::isFile(SectorHeader h, uint64_t) {
   return false;
 }
 
-bool MidFileCheck::readWindow(uint64_t sector) {
-  window_.fill(0);
-  return readDiskFromMidFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
-}
-
 uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber) {
   measuredWhole_ = false;
-  if (!readWindow(sectorNumber)) return 0;
+  window_.setFileStart(sectorNumber);
+  // The wrapped form is sized from its header, but only on a readable start.
+  if (!window_.bytesAt(0, 1)) return 0;
   if (bRiffMidiFile_) {
     const uint64_t size = uint64_t{bytes::le32(h.data(), 4)} + 8;
     if (size > kLargest) return kOverlongSize;
     return size <= kSmallest ? 0 : size;
   }
 
-  const uint8_t* w = window_.data();
   const uint32_t announced = bytes::be16(h.data(), 10);
   uint32_t tracks = announced;
-  uint64_t next = kFirstChunk;   // file offset of the next chunk
-  uint64_t windowOffset = 0;     // file offset of the window's first byte
+  uint64_t next = kFirstChunk;  // file offset of the next chunk
   for (; tracks > 0 && !context_.bCancelScanning.load(std::memory_order_relaxed); --tracks) {
-    const uint64_t position = next - windowOffset;
+    const uint8_t* chunk = window_.bytesAt(next, 8);
+    if (!chunk) return 0;
     // Fewer tracks than announced: keep what was walked, with slack for the rest.
-    if (std::memcmp(w + position, "MTrk", 4) != 0) return next > kSmallest ? next + kSlack : 0;
-    next += uint64_t{bytes::be32(w, position + 4)} + 8;
+    if (std::memcmp(chunk, "MTrk", 4) != 0) return next > kSmallest ? next + kSlack : 0;
+    next += uint64_t{bytes::be32(chunk, 4)} + 8;
     if (next > kLargest) return kOverlongSize;
-    if (next - windowOffset >= kWindowBytes) {
-      windowOffset = next / kWindowBytes * kWindowBytes;
-      if (!readWindow(sectorNumber + windowOffset / context_.u32BytesInSector)) return 0;
-    }
   }
   // Every announced track found: a whole file, however short (ring tones are 1 to 4 KB).
   measuredWhole_ = tracks == 0 && announced > 0;

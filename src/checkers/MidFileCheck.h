@@ -2,16 +2,14 @@
 // MIDI: Standard MIDI Files, measured by walking their track chunks, and MIDI
 // wrapped in a RIFF "RMID" container, sized from the RIFF length.
 
-#include <array>
-
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
 class MidFileCheck final : public FileCheck {
  public:
-  explicit MidFileCheck(ScanContext& context) : context_(context), readDiskFromMidFileCheck_(context) {}
+  explicit MidFileCheck(ScanContext& context) : context_(context), window_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x4D; }
@@ -21,11 +19,8 @@ class MidFileCheck final : public FileCheck {
   bool measuredWhole() const override { return measuredWhole_; }
 
  private:
-  bool readWindow(uint64_t sector);
-
   ScanContext& context_;
-  ReadDisk readDiskFromMidFileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
+  FileWindow window_;
   bool bRiffMidiFile_ = false;
   bool measuredWhole_ = false;
 };

@@ -39,29 +39,11 @@ bool Mp3FileCheck::isFile(SectorHeader h, uint64_t) {
   return false;
 }
 
-const uint8_t* Mp3FileCheck::at(uint64_t o) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (o / kWindowBytes != windowKey_ || o < windowOffset_) {
-    window_.fill(0);
-    windowKey_ = o / kWindowBytes;
-    windowOffset_ = o / bytesPerSector * bytesPerSector;
-    if (!readDiskFromMp3FileCheck_.readSector(fileSector_ + o / bytesPerSector, kWindowBytes / bytesPerSector,
-                                              window_.data()))
-      return nullptr;
-  }
-  // The window starts inside o's 64 KiB block, at or before o: o + 3 is always inside it.
-  return window_.data() + (o - windowOffset_);
-}
-
 uint64_t Mp3FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   context_.bSkipFileSize = false;
   tagBytes_ = 0;
-  fileSector_ = sectorNumber;
-  windowOffset_ = 0;
-  windowKey_ = 0;
-  window_.fill(0);
-  if (!readDiskFromMp3FileCheck_.readSector(sectorNumber, kWindowBytes / context_.u32BytesInSector, window_.data()))
-    return 0;
+  window_.setFileStart(sectorNumber);
+  if (!at(0)) return 0;
   return bId3File_ ? taggedWalk(header) : untaggedWalk();
 }
 
@@ -129,9 +111,7 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
   const uint8_t firstSecondByte = q[1];
 
   // Bytes beyond the device's end read as zeros; the walk ends there.
-  const uint64_t fileStart = fileSector_ * context_.u32BytesInSector;
-  const uint64_t deviceBytes = context_.u64DriveSectorNumber * context_.u32BytesInSector;
-  const uint64_t available = deviceBytes > fileStart ? deviceBytes - fileStart : 0;
+  const uint64_t available = window_.bytesToDeviceEnd();
   uint64_t gapStart = o;  // where the bytes after the last frame begin
 
   while (o <= kTaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
@@ -152,8 +132,10 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
       continue;
     }
     // Not a frame header: pass over the bytes up to the next 0xFF in this
-    // block. The tag of a following file, or a long gap, ends the file.
-    const uint64_t blockEnd = std::min({(o / kWindowBytes + 1) * kWindowBytes, available, kTaggedLimit + 1});
+    // block, as far as the window holds them (three bytes are looked at). The
+    // tag of a following file, or a long gap, ends the file.
+    const uint64_t held = o + window_.bytesFrom(o, 4).size() - 2;
+    const uint64_t blockEnd = std::min({(o / kWindowBytes + 1) * kWindowBytes, available, kTaggedLimit + 1, held});
     do {
       const uint8_t b = q[0];
       if (b == 'I' && q[1] == 'D' && q[2] == '3') return normalEnd(o);

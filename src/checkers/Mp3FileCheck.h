@@ -3,16 +3,14 @@
 // by stepping from frame header to frame header. Asks the engine to skip the
 // file's sectors after a successful walk.
 
-#include <array>
-
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
 class Mp3FileCheck final : public FileCheck {
  public:
-  explicit Mp3FileCheck(ScanContext& context) : context_(context), readDiskFromMp3FileCheck_(context) {}
+  explicit Mp3FileCheck(ScanContext& context) : context_(context), window_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x49; }
@@ -23,22 +21,17 @@ class Mp3FileCheck final : public FileCheck {
   uint64_t embeddedFilesEnd() const override { return tagBytes_; }
 
  private:
-  // Makes the window hold file offset o (re-reading when o enters another
-  // 64 KiB block) and returns its bytes there; null when a read fails.
-  const uint8_t* at(uint64_t o);
+  // The four bytes at file offset o, enough for a frame header; null when a read fails.
+  const uint8_t* at(uint64_t o) { return window_.bytesAt(o, 4); }
   uint64_t untaggedWalk();
   uint64_t taggedWalk(SectorHeader header);
   uint64_t normalEnd(uint64_t o);
   uint64_t skipping(uint64_t size);
 
   ScanContext& context_;
-  ReadDisk readDiskFromMp3FileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
+  FileWindow window_;
   bool bId3File_ = false;
   uint64_t tagBytes_ = 0;  // the ID3v2 tag with its header
-  uint64_t fileSector_ = 0;
-  uint64_t windowOffset_ = 0;  // file offset of the window's first byte
-  uint64_t windowKey_ = 0;     // 64 KiB block the window was read for
 };
 
 }  // namespace salvonix

@@ -43,11 +43,6 @@ bool continuesAfterSequenceEnd(uint32_t code) {
 }
 }  // namespace
 
-bool MpgFileCheck::readWindow(std::array<uint8_t, kReadWindowBufferSize>& window, uint64_t sector) {
-  window.fill(0);
-  return readDiskFromMpgFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window.data());
-}
-
 bool MpgFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
   bHeader0x1B3_ = false;
   const uint32_t code = bytes::be32(h.data(), 0);
@@ -60,9 +55,11 @@ bool MpgFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
 }
 
 bool MpgFileCheck::isFileValidated(uint64_t sectorNumber) {
-  if (!readWindow(window_, sectorNumber)) return false;
+  window_.setFileStart(sectorNumber);
   for (uint64_t p = kFirstValidationPosition; p <= kLastValidationPosition; ++p) {
-    if (confirmsFirstStartCode(bytes::be32(window_.data(), p))) {
+    const auto code = window_.u32(p, ByteOrder::Big);
+    if (!code) return false;
+    if (confirmsFirstStartCode(*code)) {
       uBAFrameValue_ = static_cast<uint32_t>(p);
       return true;
     }
@@ -72,17 +69,15 @@ bool MpgFileCheck::isFileValidated(uint64_t sectorNumber) {
 
 uint64_t MpgFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   context_.bSkipFileSize = false;
-  if (!readWindow(window_, sectorNumber)) return 0;
-  const uint64_t size = bHeader0x1B3_ ? elementaryStreamWalk(header, sectorNumber) : programStreamWalk(sectorNumber);
+  window_.setFileStart(sectorNumber);
+  if (!window_.bytesAt(0, 4)) return 0;
+  const uint64_t size = bHeader0x1B3_ ? elementaryStreamWalk(header) : programStreamWalk();
   if (size > kSkipAbove) context_.bSkipFileSize = true;
   return size;
 }
 
-uint64_t MpgFileCheck::programStreamWalk(uint64_t sectorNumber) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint8_t* w = window_.data();
-  uint64_t total = 0;
-  uint64_t position = 0;
+uint64_t MpgFileCheck::programStreamWalk() {
+  uint64_t total = 0;  // the file offset of the next start code
   bool lookedAhead = false;
   bool resyncAllowed = true;
   uint32_t resyncCount = 0;
@@ -93,82 +88,64 @@ uint64_t MpgFileCheck::programStreamWalk(uint64_t sectorNumber) {
   };
 
   for (bool goOn = true; goOn && !context_.bCancelScanning.load(std::memory_order_relaxed);) {
-    const uint32_t code = bytes::be32(w, position);
-    if (code == kPackStart) {
-      position += uBAFrameValue_;
+    const auto code = window_.u32(total, ByteOrder::Big);
+    if (!code) return 0;
+    if (*code == kPackStart) {
       total += uBAFrameValue_;
       startCodeFound();
-    } else if (code >= kFirstLengthPacket && code <= kLastLengthPacket) {
-      const uint64_t step = bytes::be16(w, position + 4) + 6;
-      position += step;
-      total += step;
+    } else if (*code >= kFirstLengthPacket && *code <= kLastLengthPacket) {
+      const auto length = window_.u16(total + 4, ByteOrder::Big);
+      if (!length) return 0;
+      total += *length + 6;
       startCodeFound();
-    } else if (code == kProgramEnd) {
-      position += 4;
+    } else if (*code == kProgramEnd) {
       total += 4;
-      goOn = continuesProgramStream(bytes::be32(w, position));
+      const auto next = window_.u32(total, ByteOrder::Big);
+      if (!next) return 0;
+      goOn = continuesProgramStream(*next);
     } else if (!lookedAhead) {
       // Damage: see whether the stream goes on a fixed distance further.
       const uint64_t ahead = total + kLookAhead;
-      const uint64_t aheadSector = sectorNumber + ahead / bytesPerSector;
-      if (!readWindow(lookAheadWindow_, aheadSector)) return 0;
-      if (continuesProgramStream(bytes::be32(lookAheadWindow_.data(), ahead % bytesPerSector))) {
-        if (!readWindow(window_, aheadSector)) return 0;
-        total = ahead;
-        position = ahead % bytesPerSector;
-      } else {
-        lookedAhead = true;
-      }
+      const auto aheadCode = window_.u32(ahead, ByteOrder::Big);
+      if (!aheadCode) return 0;
+      if (continuesProgramStream(*aheadCode)) total = ahead;
+      else lookedAhead = true;
     } else {
       // Resync byte by byte, a little way only.
       if (!resyncAllowed) break;
       ++resyncCount;
-      ++position;
       ++total;
-      if ((code == 0 && resyncCount > kLongestZeroResync) || (code != 0 && resyncCount > kLongestResync))
+      if ((*code == 0 && resyncCount > kLongestZeroResync) || (*code != 0 && resyncCount > kLongestResync))
         resyncAllowed = false;
-    }
-    if (position >= kWindowBytes) {
-      if (!readWindow(window_, sectorNumber + total / bytesPerSector)) return 0;
-      position = total % bytesPerSector;
     }
   }
   return total;
 }
 
-uint64_t MpgFileCheck::elementaryStreamWalk(SectorHeader h, uint64_t sectorNumber) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint8_t* w = window_.data();
+uint64_t MpgFileCheck::elementaryStreamWalk(SectorHeader h) {
   const uint64_t width = bytes::be16(h.data(), 4) >> 4;
   const uint64_t height = bytes::be16(h.data(), 5) & 0xFFF;
   // The most bytes tolerated between two start codes.
-  const uint64_t allowance = 3 * width * height + 2 * bytesPerSector;
+  const uint64_t allowance = 3 * width * height + 2 * context_.u32BytesInSector;
   uint64_t total = 4;
-  uint64_t position = 4;
   uint64_t run = 0;  // bytes since the last start code
   // A code that starts past the device's end reads as zeros: no start code.
-  const uint64_t deviceBytes = context_.u64DriveSectorNumber * bytesPerSector;
-  const uint64_t fileStart = sectorNumber * bytesPerSector;
-  const uint64_t available = deviceBytes > fileStart ? deviceBytes - fileStart : 0;
+  const uint64_t available = window_.bytesToDeviceEnd();
   while (run < allowance && total + run < available) {
     // Start codes can go on to the device's end; a cancelled scan does not wait for it.
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) return 0;
-    if (position >= kWindowBytes) {
-      if (!readWindow(window_, sectorNumber + (total + run) / bytesPerSector)) return 0;
-      position = (total + run) % bytesPerSector;
-    }
-    const uint32_t code = bytes::be32(w, position);
-    if (isVideoStartCode(code)) {
+    const auto code = window_.u32(total + run, ByteOrder::Big);
+    if (!code) return 0;
+    if (isVideoStartCode(*code)) {
       total += run + 4;
-      position += 4;
       run = 0;
-    } else if (code == kSequenceEnd) {
+    } else if (*code == kSequenceEnd) {
       total += run + 4;
-      position += 4;
-      if (!continuesAfterSequenceEnd(bytes::be32(w, position))) break;
+      const auto next = window_.u32(total, ByteOrder::Big);
+      if (!next) return 0;
+      if (!continuesAfterSequenceEnd(*next)) break;
       run = 0;
     } else {
-      ++position;
       ++run;
     }
   }

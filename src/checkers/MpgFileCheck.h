@@ -4,16 +4,14 @@
 // the first, measured by walking the start codes. Asks the engine to skip
 // files longer than 10,240 bytes.
 
-#include <array>
-
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
 class MpgFileCheck final : public FileCheck {
  public:
-  explicit MpgFileCheck(ScanContext& context) : context_(context), readDiskFromMpgFileCheck_(context) {}
+  explicit MpgFileCheck(ScanContext& context) : context_(context), window_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0; }
@@ -23,14 +21,11 @@ class MpgFileCheck final : public FileCheck {
  private:
   // Finds the next accepted start code within the first 50 bytes and keeps its distance.
   bool isFileValidated(uint64_t sectorNumber);
-  uint64_t programStreamWalk(uint64_t sectorNumber);
-  uint64_t elementaryStreamWalk(SectorHeader header, uint64_t sectorNumber);
-  bool readWindow(std::array<uint8_t, kReadWindowBufferSize>& window, uint64_t sector);
+  uint64_t programStreamWalk();
+  uint64_t elementaryStreamWalk(SectorHeader header);
 
   ScanContext& context_;
-  ReadDisk readDiskFromMpgFileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
-  std::array<uint8_t, kReadWindowBufferSize> lookAheadWindow_{};
+  FileWindow window_;
   bool bHeader0x1B3_ = false;
   // Header length of every pack of the file, measured on its first pack.
   uint32_t uBAFrameValue_ = 0;

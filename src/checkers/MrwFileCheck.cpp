@@ -22,10 +22,8 @@ bool MrwFileCheck::isFile(SectorHeader h, uint64_t) { return std::memcmp(h.data(
 
 uint64_t MrwFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   window_.setFileStart(sectorNumber);
-  const uint8_t* header = window_.read(0);
-  if (!header) return 0;
-  const uint64_t blockAreaLength = bytes::be32(header, 4);
-  if (blockAreaLength > kMaxBlockAreaLength) return 0;
+  const auto blockAreaLength = window_.u32(4, ByteOrder::Big);
+  if (!blockAreaLength || *blockAreaLength > kMaxBlockAreaLength) return 0;
 
   uint64_t block = 8;
   const uint8_t* prd = nullptr;
@@ -40,7 +38,7 @@ uint64_t MrwFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
   }
 
   const uint64_t pixels = uint64_t{bytes::be16(prd, 16)} * bytes::be16(prd, 18);
-  uint64_t size = 8 + blockAreaLength;
+  uint64_t size = 8 + uint64_t{*blockAreaLength};
   switch (prd[26]) {
     case kUnpacked16Bit: size += pixels * 2; break;
     case kPacked12Bit: size += pixels * 3 / 2; break;

@@ -5,14 +5,13 @@
 
 #include "checkers/FileCheck.h"
 #include "checkers/FileWindow.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
 class MrwFileCheck final : public FileCheck {
  public:
   explicit MrwFileCheck(ScanContext& context)
-      : context_(context), readDiskFromMrwFileCheck_(context), window_(context, readDiskFromMrwFileCheck_) {}
+      : context_(context), window_(context, FileWindow::kMaxReads) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0; }
@@ -21,7 +20,6 @@ class MrwFileCheck final : public FileCheck {
 
  private:
   ScanContext& context_;
-  ReadDisk readDiskFromMrwFileCheck_;
   FileWindow window_;
 };
 

@@ -11,7 +11,7 @@ bool inSizeRange(uint64_t size) { return size >= kMinSize && size <= kLimit200Mi
 }  // namespace
 
 NefFileCheck::NefFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromNefFileCheck_, kNefVariant), readDiskFromNefFileCheck_(context) {}
+    : TiffFamilyCheck(context, kNefVariant) {}
 
 std::optional<uint32_t> NefFileCheck::stripValue(const IfdEntry& entry) {
   if (entry.count <= 1) return entry.number();

@@ -3,7 +3,6 @@
 // file ends where the raw data ends, and the largest preview is reported.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -21,7 +20,6 @@ class NefFileCheck final : public TiffFamilyCheck {
   // A strip entry's value: its own, or the last of its array.
   std::optional<uint32_t> stripValue(const tiff::IfdEntry& entry);
 
-  ReadDisk readDiskFromNefFileCheck_;
 };
 
 }  // namespace salvonix

@@ -22,7 +22,7 @@ constexpr uint64_t kMaxOlderPreview = 0x200000;
 }  // namespace
 
 OrfFileCheck::OrfFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromOrfFileCheck_, kOrfVariant), readDiskFromOrfFileCheck_(context) {}
+    : TiffFamilyCheck(context, kOrfVariant) {}
 
 uint64_t OrfFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

@@ -3,7 +3,6 @@
 // preview is found through the Olympus maker note in the Exif IFD.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -22,7 +21,6 @@ class OrfFileCheck final : public TiffFamilyCheck {
   // The older maker note: its block 0x2020 names the preview's offset and length.
   bool readPreviewBlock(uint32_t noteOffset, uint64_t sectorNumber);
 
-  ReadDisk readDiskFromOrfFileCheck_;
 };
 
 }  // namespace salvonix

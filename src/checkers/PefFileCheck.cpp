@@ -11,7 +11,7 @@ constexpr uint32_t kMaxPefIfds = 6;
 }  // namespace
 
 PefFileCheck::PefFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromPefFileCheck_, kPefVariant), readDiskFromPefFileCheck_(context) {}
+    : TiffFamilyCheck(context, kPefVariant) {}
 
 uint64_t PefFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

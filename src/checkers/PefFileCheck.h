@@ -3,7 +3,6 @@
 // preview JPEG's length is added and the preview reported.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -14,7 +13,6 @@ class PefFileCheck final : public TiffFamilyCheck {
   std::string_view parentKey() override { return "pef"; }
 
  private:
-  ReadDisk readDiskFromPefFileCheck_;
 };
 
 }  // namespace salvonix

@@ -36,11 +36,6 @@ bool PngFileCheck::isFile(SectorHeader h, uint64_t) {
   return h[0] == 0x89 && h[1] == 'P' && h[2] == 'N' && h[3] == 'G' && std::memcmp(h.data() + 12, "IHDR", 4) == 0;
 }
 
-bool PngFileCheck::readWindow(uint64_t sector) {
-  window_.fill(0);
-  return readDiskFromPngFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
-}
-
 // The CRC over a chunk's type and data matches the one stored after them.
 bool PngFileCheck::crcMatches(uint64_t typeOffset, uint32_t length) {
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -58,32 +53,28 @@ bool PngFileCheck::crcMatches(uint64_t typeOffset, uint32_t length) {
 }
 
 uint64_t PngFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint8_t* w = window_.data();
   measuredWhole_ = false;
-  if (!readWindow(sectorNumber)) return 0;
+  window_.setFileStart(sectorNumber);
   crcWindow_.setFileStart(sectorNumber);
-  // p is the window position of the CRC ending the previous chunk, o its file offset.
-  uint64_t p = kIhdrCrcOffset;
+  if (!window_.bytesAt(0, 1)) return 0;
+  // The file offset of the CRC ending the previous chunk.
   uint64_t o = kIhdrCrcOffset;
   while (o <= kWalkLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
-    const uint8_t* type = w + p + 8;
-    const uint32_t length = bytes::be32(w, p + 4);
+    // The chunk's length and type; the CRC is read through its own window, so these stay held.
+    const uint8_t* head = window_.bytesAt(o + 4, 8);
+    if (!head) return 0;
+    const uint32_t length = bytes::be32(head, 0);
+    const uint8_t* type = head + 4;
     if (length > kLongestChunk) break;
     // A chunk outside the standard list (iDOT, eXIf, the animation chunks,
     // private ones) is taken when its type is four letters and its CRC matches.
     if (!isKnownChunk(type) && !(std::all_of(type, type + 4, isLetter) && crcMatches(o + 8, length))) break;
     const bool end = std::memcmp(type, "IEND", 4) == 0;
     o += uint64_t{length} + 12;
-    p += uint64_t{length} + 12;
     // The file ends with IEND: what follows belongs to something else.
     if (end) {
       measuredWhole_ = true;
       break;
-    }
-    if (p >= kWindowBytes) {
-      if (!readWindow(sectorNumber + o / bytesPerSector)) return 0;
-      p = o % bytesPerSector;
     }
   }
   if (o > kOverlong) return kOverlongSize;

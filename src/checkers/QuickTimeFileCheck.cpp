@@ -11,14 +11,14 @@ namespace {
 using V = QuickTimeVariant;
 // By QuickTimeType.
 constexpr std::array<QuickTimeVariant, 7> kVariants{{
-    // key   first atom               brand  2nd atom  cap    window move          small
-    {"mov", V::FirstAtom::QuickTimeMovie, "", true, false, V::WindowMove::ToSector, 0},
-    {"mp4", V::FirstAtom::OtherBrand, "", true, true, V::WindowMove::By64KiB, 0},
-    {"m4a", V::FirstAtom::Brand, "M4A", true, false, V::WindowMove::By64KiB, 512},
-    {"m4b", V::FirstAtom::Brand, "M4B", true, true, V::WindowMove::By64KiB, 512},
-    {"m4v", V::FirstAtom::Brand, "M4V", true, true, V::WindowMove::By64KiB, 512},
-    {"3gp", V::FirstAtom::Brand, "3gp", false, true, V::WindowMove::By64KiB, 512},
-    {"3g2", V::FirstAtom::Brand, "3g2", false, true, V::WindowMove::By64KiB, 512},
+    // key   first atom               brand  2nd atom  cap    small
+    {"mov", V::FirstAtom::QuickTimeMovie, "", true, false, 0},
+    {"mp4", V::FirstAtom::OtherBrand, "", true, true, 0},
+    {"m4a", V::FirstAtom::Brand, "M4A", true, false, 512},
+    {"m4b", V::FirstAtom::Brand, "M4B", true, true, 512},
+    {"m4v", V::FirstAtom::Brand, "M4V", true, true, 512},
+    {"3gp", V::FirstAtom::Brand, "3gp", false, true, 512},
+    {"3g2", V::FirstAtom::Brand, "3g2", false, true, 512},
 }};
 
 constexpr uint32_t fourCC(const char (&s)[5]) {
@@ -48,11 +48,10 @@ constexpr uint64_t kSlack = 512;
 
 bool isKnownAtom(uint32_t type) { return std::find(kKnownAtoms.begin(), kKnownAtoms.end(), type) != kKnownAtoms.end(); }
 
-uint64_t be64(const uint8_t* p, uint64_t pos) { return (uint64_t{bytes::be32(p, pos)} << 32) | bytes::be32(p, pos + 4); }
 }  // namespace
 
 QuickTimeFileCheck::QuickTimeFileCheck(ScanContext& context, QuickTimeType type)
-    : context_(context), variant_(kVariants[static_cast<std::size_t>(type)]), readDiskFromQuickTimeFileCheck_(context) {}
+    : context_(context), variant_(kVariants[static_cast<std::size_t>(type)]), window_(context) {}
 
 bool QuickTimeFileCheck::firstAtomMatches(SectorHeader h) const {
   const uint32_t type = bytes::be32(h.data(), 4);
@@ -71,60 +70,44 @@ bool QuickTimeFileCheck::firstAtomMatches(SectorHeader h) const {
   return false;
 }
 
-bool QuickTimeFileCheck::readWindow(uint64_t sector) {
-  window_.fill(0);
-  return readDiskFromQuickTimeFileCheck_.readSector(sector, kWindowBytes / context_.u32BytesInSector, window_.data());
-}
-
 bool QuickTimeFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
   if (!variant_.confirmSecondAtom) return firstAtomMatches(h);
   const uint32_t size = bytes::be32(h.data(), 0);
   if (size < kSmallestFirstAtom || size > kLargestFirstAtom) return false;
   if (!firstAtomMatches(h)) return false;
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (!readWindow(sectorNumber + size / bytesPerSector)) return false;
-  return isKnownAtom(bytes::be32(window_.data(), size % bytesPerSector + 4));
+  window_.setFileStart(sectorNumber);
+  const auto second = window_.u32(uint64_t{size} + 4, ByteOrder::Big);
+  return second && isKnownAtom(*second);
 }
 
 uint64_t QuickTimeFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  const uint64_t deviceBytesLeft =
-      context_.u64DriveSectorNumber > sectorNumber ? (context_.u64DriveSectorNumber - sectorNumber) * bytesPerSector : 0;
-  const uint8_t* w = window_.data();
   measuredWhole_ = false;
-  if (!readWindow(sectorNumber)) return 0;
-  uint64_t total = 0;
-  uint64_t position = 0;  // of the next atom header in the window; the header lies whole in the window
-  uint64_t windowSector = sectorNumber;
+  window_.setFileStart(sectorNumber);
+  const uint64_t deviceBytesLeft = window_.bytesToDeviceEnd();
+  if (!window_.bytesAt(0, 1)) return 0;
+  uint64_t total = 0;  // the file offset of the next atom header
   bool largeAtomSeen = false;
   bool reachedEnd = false;
   while (!context_.bCancelScanning.load(std::memory_order_relaxed)) {
-    if (!isKnownAtom(bytes::be32(w, position + 4))) {
+    const uint8_t* header = window_.bytesAt(total, 8);
+    if (!header) return 0;
+    if (!isKnownAtom(bytes::be32(header, 4))) {
       reachedEnd = true;
       break;
     }
-    uint64_t size = bytes::be32(w, position);
+    uint64_t size = bytes::be32(header, 0);
     // Size 0: the atom runs to the end of the file, which nothing here tells.
     if (size == 0) break;
     if (size == kLargeSizeFollows) {
-      size = be64(w, position + 8);
+      const auto large = window_.u64(total + 8, ByteOrder::Big);
+      if (!large) return 0;
+      size = *large;
       if (size < kLargeHeader || size > deviceBytesLeft - std::min(total, deviceBytesLeft)) break;
       largeAtomSeen = true;
     }
     total += size;
     // The cap bounds chains of 32-bit sizes; a 64-bit size announces a large file and is bounded by the device.
     if (variant_.capTotal && !largeAtomSeen && total > kTotalCap) break;
-    position += size;
-    if (position >= kWindowBytes) {
-      if (variant_.windowMove == V::WindowMove::ToSector) {
-        windowSector = sectorNumber + total / bytesPerSector;
-        position = total % bytesPerSector;
-      } else {
-        windowSector += position / kWindowBytes * (kWindowBytes / bytesPerSector);
-        position = total % kWindowBytes;
-      }
-      if (!readWindow(windowSector)) return 0;
-    }
   }
   if (total <= kSmallestTotal) return variant_.smallResult;
   measuredWhole_ = reachedEnd;

@@ -3,11 +3,10 @@
 // atom walk over the top-level chain; the seven types are rows of a table that
 // give the few rules in which they differ.
 
-#include <array>
 #include <string_view>
 
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 
 namespace salvonix {
 
@@ -19,14 +18,11 @@ struct QuickTimeVariant {
     Brand,           // "ftyp" whose brand starts with the three letters of `brand`
     OtherBrand,      // "ftyp" with a brand none of the others claims
   };
-  enum class WindowMove { ToSector, By64KiB };
-
   std::string_view key;
   FirstAtom firstAtom;
   std::string_view brand;   // three letters, for FirstAtom::Brand
   bool confirmSecondAtom;   // header test: the first atom's size is 8 to 1 MiB and the next atom is known
   bool capTotal;            // a chain of 32-bit sizes stops once the total passes 2,147,483,640
-  WindowMove windowMove;
   uint64_t smallResult;     // the size for a chain of at most 10,239 bytes
 };
 
@@ -43,12 +39,10 @@ class QuickTimeFileCheck final : public FileCheck {
 
  private:
   bool firstAtomMatches(SectorHeader header) const;
-  bool readWindow(uint64_t sector);
 
   ScanContext& context_;
   const QuickTimeVariant& variant_;
-  ReadDisk readDiskFromQuickTimeFileCheck_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
+  FileWindow window_;
   bool measuredWhole_ = false;
 };
 

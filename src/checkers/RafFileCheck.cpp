@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "checkers/ByteOrder.h"
+#include "checkers/TiffToolkit.h"
 
 namespace salvonix {
 
@@ -24,7 +25,7 @@ bool RafFileCheck::isFile(SectorHeader h, uint64_t) { return std::memcmp(h.data(
 
 uint64_t RafFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   window_.setFileStart(sectorNumber);
-  const uint8_t* header = window_.read(0);
+  const uint8_t* header = window_.bytesAt(0, kSecondCfaLength + 4);
   if (!header) return 0;
   const uint64_t cfaOffset = bytes::be32(header, kCfaOffset);
   if (cfaOffset > kMaxSize) return 0;
@@ -34,9 +35,7 @@ uint64_t RafFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
 
   const uint64_t previewOffset = bytes::be32(header, kPreviewOffset);
   const uint64_t previewLength = bytes::be32(header, kPreviewLength);
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  context_.u64RawJpgFileSectorNumber = sectorNumber + previewOffset / bytesPerSector;
-  context_.uExtraBytesOfJpgFileOffset = static_cast<uint32_t>(previewOffset % bytesPerSector);
+  tiff::reportPreviewStart(context_, sectorNumber, previewOffset);
   context_.u64RawJpgFileSize = previewLength;
   if (previewLength >= kPreviewMinSize) context_.bRawJpgFileFound = true;
 

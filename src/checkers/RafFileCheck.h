@@ -4,14 +4,13 @@
 
 #include "checkers/FileCheck.h"
 #include "checkers/FileWindow.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
 class RafFileCheck final : public FileCheck {
  public:
   explicit RafFileCheck(ScanContext& context)
-      : context_(context), readDiskFromRafFileCheck_(context), window_(context, readDiskFromRafFileCheck_) {}
+      : context_(context), window_(context, FileWindow::kMaxReads) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x46; }
@@ -20,7 +19,6 @@ class RafFileCheck final : public FileCheck {
 
  private:
   ScanContext& context_;
-  ReadDisk readDiskFromRafFileCheck_;
   FileWindow window_;
 };
 

@@ -6,7 +6,7 @@
 namespace salvonix {
 
 RawPanasonicFileCheck::RawPanasonicFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromRawPanasonicFileCheck_, tiff::kRawPanasonicVariant), readDiskFromRawPanasonicFileCheck_(context) {}
+    : TiffFamilyCheck(context, tiff::kRawPanasonicVariant) {}
 
 uint64_t RawPanasonicFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

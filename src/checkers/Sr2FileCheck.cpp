@@ -11,7 +11,7 @@ constexpr uint64_t kPreviewMinLength = 1025;
 }  // namespace
 
 Sr2FileCheck::Sr2FileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromSr2FileCheck_, kSr2Variant), readDiskFromSr2FileCheck_(context) {}
+    : TiffFamilyCheck(context, kSr2Variant) {}
 
 uint64_t Sr2FileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

@@ -2,7 +2,6 @@
 // Sony SR2 of the DSC-R1: IFD0's sub-IFD holds the raw strip and the preview.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -15,7 +14,6 @@ class Sr2FileCheck final : public TiffFamilyCheck {
  private:
   bool walkSubIfd(uint32_t offset, uint64_t sectorNumber, uint32_t ifd0, uint64_t ifd0End, uint64_t& end);
 
-  ReadDisk readDiskFromSr2FileCheck_;
 };
 
 }  // namespace salvonix

@@ -13,7 +13,7 @@ constexpr uint64_t kTrim = 10485760;
 }  // namespace
 
 ThreefrFileCheck::ThreefrFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromThreefrFileCheck_, kThreefrVariant), readDiskFromThreefrFileCheck_(context) {}
+    : TiffFamilyCheck(context, kThreefrVariant) {}
 
 uint64_t ThreefrFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

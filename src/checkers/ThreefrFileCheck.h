@@ -3,7 +3,6 @@
 // trimmed by a fixed amount.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -14,7 +13,6 @@ class ThreefrFileCheck final : public TiffFamilyCheck {
   std::string_view parentKey() override { return "3fr"; }
 
  private:
-  ReadDisk readDiskFromThreefrFileCheck_;
 };
 
 }  // namespace salvonix

@@ -1,7 +1,7 @@
 #pragma once
 // What every TIFF-based checker shares: the gated make classifier as its
 // header test, the first byte "I", the family's byte readers and the Pentax
-// IFD counter. A checker passes its own ReadDisk and its classifier variant.
+// IFD counter. A checker passes its classifier variant.
 
 #include "checkers/FileCheck.h"
 #include "checkers/MakeClassifier.h"
@@ -27,9 +27,8 @@ class TiffFamilyCheck : public FileCheck {
   }
 
  protected:
-  // readDisk is the derived checker's own reader; it is only used once construction is over.
-  TiffFamilyCheck(ScanContext& context, ReadDisk& readDisk, const tiff::ClassifierVariant& variant)
-      : context_(context), reader_(context, readDisk), classifier_(context, reader_, variant) {}
+  TiffFamilyCheck(ScanContext& context, const tiff::ClassifierVariant& variant)
+      : context_(context), reader_(context), classifier_(context, reader_, variant) {}
 
   // Starts a size calculation: the byte order the classifier found (false
   // when it found none) and a clean preview report for this file.

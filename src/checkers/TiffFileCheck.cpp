@@ -19,7 +19,7 @@ bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag ==
 }  // namespace
 
 TiffFileCheck::TiffFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, readDiskFromTiffFileCheck_, kTiffVariant), readDiskFromTiffFileCheck_(context) {}
+    : TiffFamilyCheck(context, kTiffVariant) {}
 
 uint64_t TiffFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;

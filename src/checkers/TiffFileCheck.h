@@ -4,7 +4,6 @@
 // plus, for Canon, the JPEG its maker note points at.
 
 #include "checkers/TiffFamilyCheck.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -27,7 +26,6 @@ class TiffFileCheck final : public TiffFamilyCheck {
   // Adds the byte counts of an array to dataTotal; false when it lies beyond the limits.
   bool addByteCountArray(const tiff::IfdEntry& entry, uint32_t elementSize, uint64_t& dataTotal);
 
-  ReadDisk readDiskFromTiffFileCheck_;
 };
 
 }  // namespace salvonix

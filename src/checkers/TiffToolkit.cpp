@@ -82,43 +82,44 @@ bool anyFlag(const ScanContext& context, TiffFlags flags) {
 }
 
 void TiffReader::startFile(uint64_t startSector, bool littleEndian) {
-  startSector_ = startSector;
+  window_.setFileStart(startSector);
   littleEndian_ = littleEndian;
-  held_ = false;
   budget_ = kReadBudget;
 }
 
-const uint8_t* TiffReader::deviceBytes(uint64_t deviceOffset, uint32_t length) {
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
-  if (budget_ == 0) return nullptr;
+bool TiffReader::charge(uint64_t fileOffset, uint32_t length) {
+  if (budget_ == 0) return false;
   --budget_;
-  if (!held_ || deviceOffset < heldStart_ || deviceOffset + length > heldStart_ + kWindowBytes + bytesPerSector) {
-    budget_ -= std::min(budget_, kWindowReadCost);
-    const uint64_t sector = deviceOffset / bytesPerSector;
-    window_.fill(0);
-    held_ = readDisk_.readSector(sector, kWindowBytes / bytesPerSector, window_.data());
-    if (!held_) return nullptr;
-    heldStart_ = sector * bytesPerSector;
-  }
-  return window_.data() + (deviceOffset - heldStart_);
+  if (!window_.holds(fileOffset, length)) budget_ -= std::min(budget_, kWindowReadCost);
+  return true;
 }
 
-const uint8_t* TiffReader::heldFrom(uint64_t deviceOffset, uint64_t& heldBytes) {
-  const uint8_t* p = deviceBytes(deviceOffset, 2);
-  if (p) heldBytes = heldStart_ + kWindowBytes + context_.u32BytesInSector - deviceOffset;
-  return p;
+const uint8_t* TiffReader::bytes(uint64_t fileOffset, uint32_t length) {
+  if (!charge(fileOffset, length)) return nullptr;
+  return window_.bytesAt(fileOffset, length);
+}
+
+const uint8_t* TiffReader::deviceBytes(uint64_t deviceOffset, uint32_t length) {
+  // Nothing before the file's start belongs to it.
+  if (deviceOffset < window_.fileStartByte()) return nullptr;
+  return bytes(deviceOffset - window_.fileStartByte(), length);
+}
+
+std::span<const uint8_t> TiffReader::heldFrom(uint64_t deviceOffset) {
+  if (deviceOffset < window_.fileStartByte()) return {};
+  const uint64_t fileOffset = deviceOffset - window_.fileStartByte();
+  if (!charge(fileOffset, 2)) return {};
+  return window_.bytesFrom(fileOffset, 2);
 }
 
 std::optional<uint32_t> TiffReader::u16(uint64_t fileOffset) {
-  const uint8_t* p = bytes(fileOffset, 2);
-  if (!p) return std::nullopt;
-  return littleEndian_ ? bytes::le16(p, 0) : bytes::be16(p, 0);
+  if (!charge(fileOffset, 2)) return std::nullopt;
+  return window_.u16(fileOffset, order());
 }
 
 std::optional<uint32_t> TiffReader::u32(uint64_t fileOffset) {
-  const uint8_t* p = bytes(fileOffset, 4);
-  if (!p) return std::nullopt;
-  return littleEndian_ ? bytes::le32(p, 0) : bytes::be32(p, 0);
+  if (!charge(fileOffset, 4)) return std::nullopt;
+  return window_.u32(fileOffset, order());
 }
 
 std::optional<IfdEntry> TiffReader::entry(uint64_t ifdOffset, uint32_t index) {

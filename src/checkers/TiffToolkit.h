@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "checkers/FileCheck.h"
-#include "scan/ReadDisk.h"
+#include "checkers/FileWindow.h"
 #include "scan/ScanContext.h"
 
 namespace salvonix::tiff {
@@ -109,9 +109,8 @@ struct IfdEntry {
   uint32_t number() const { return isShortType(type) ? firstShort : value; }
 };
 
-// A file on the device addressed by byte offset. Reads go through the owning
-// checker's ReadDisk into one zeroed window of 64 KiB plus one sector, which is
-// moved only when a value lies outside it.
+// A file on the device addressed by device byte offset, read through one
+// FileWindow and in the file's byte order.
 //
 // Crafted counts and pointers can make a walk read without useful end, so each
 // file gets a budget: every value read costs 1, every window read
@@ -123,22 +122,22 @@ class TiffReader {
   static constexpr uint64_t kReadBudget = uint64_t{1} << 24;
   static constexpr uint64_t kWindowReadCost = uint64_t{1} << 14;
 
-  TiffReader(ScanContext& context, ReadDisk& readDisk) : context_(context), readDisk_(readDisk) {}
+  explicit TiffReader(ScanContext& context) : window_(context) {}
 
   // Starts on the file at this sector with a full read budget. The window held
   // is dropped, so that a call never answers from bytes read by an earlier one.
   void startFile(uint64_t startSector, bool littleEndian);
   void setLittleEndian(bool littleEndian) { littleEndian_ = littleEndian; }
   bool littleEndian() const { return littleEndian_; }
-  uint64_t startSector() const { return startSector_; }
-  uint64_t deviceOffset(uint64_t fileOffset) const { return startSector_ * context_.u32BytesInSector + fileOffset; }
+  uint64_t startSector() const { return window_.fileStart(); }
+  uint64_t deviceOffset(uint64_t fileOffset) const { return window_.fileStartByte() + fileOffset; }
 
-  // length (at most one sector) bytes at a device offset; null when the device
-  // cannot be read or the budget is spent.
+  // length (at most one sector) bytes at a device offset within the file;
+  // null when the device cannot be read or the budget is spent.
   const uint8_t* deviceBytes(uint64_t deviceOffset, uint32_t length);
-  // The bytes held from a device offset on (at least two); null on a read failure.
-  const uint8_t* heldFrom(uint64_t deviceOffset, uint64_t& heldBytes);
-  const uint8_t* bytes(uint64_t fileOffset, uint32_t length) { return deviceBytes(deviceOffset(fileOffset), length); }
+  // The bytes held from a device offset on (at least two); empty on a read failure.
+  std::span<const uint8_t> heldFrom(uint64_t deviceOffset);
+  const uint8_t* bytes(uint64_t fileOffset, uint32_t length);
 
   std::optional<uint32_t> u16(uint64_t fileOffset);
   std::optional<uint32_t> u32(uint64_t fileOffset);
@@ -156,12 +155,11 @@ class TiffReader {
   std::optional<uint32_t> lastElement(const IfdEntry& entry, uint64_t arrayOffsetLimit);
 
  private:
-  ScanContext& context_;
-  ReadDisk& readDisk_;
-  std::array<uint8_t, kReadWindowBufferSize> window_{};
-  bool held_ = false;
-  uint64_t heldStart_ = 0;  // device offset of window_[0]
-  uint64_t startSector_ = 0;
+  // Charges a value read, and a window read when the bytes are not held; false once the budget is spent.
+  bool charge(uint64_t fileOffset, uint32_t length);
+  ByteOrder order() const { return littleEndian_ ? ByteOrder::Little : ByteOrder::Big; }
+
+  FileWindow window_;
   bool littleEndian_ = true;
   uint64_t budget_ = kReadBudget;
 };

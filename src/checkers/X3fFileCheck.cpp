@@ -16,6 +16,8 @@ constexpr uint64_t kSearchEnd = 19922940;
 // ...or the file is recorded with this size.
 constexpr uint64_t kDirectoryNotFoundSize = 19922944;
 constexpr uint64_t kMaxPreviewStart = 26214400;
+// "SECd", the version and the entry count.
+constexpr uint32_t kDirectoryHeadBytes = 12;
 
 bool startsWithJpeg(const uint8_t* bytes) {
   return bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF &&
@@ -26,7 +28,7 @@ bool startsWithJpeg(const uint8_t* bytes) {
 bool X3fFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
   window_.setFileStart(sectorNumber);
   if (std::memcmp(h.data(), "FOVb", 4) == 0) {
-    const uint8_t* file = window_.read(0);
+    const uint8_t* file = window_.bytesAt(0, kFirstSectionHeader + 3);
     return file && std::memcmp(file + kFirstSectionHeader, "SEC", 3) == 0;
   }
   return isSigmaTiff(h);
@@ -34,7 +36,7 @@ bool X3fFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
 
 uint64_t X3fFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   window_.setFileStart(sectorNumber);
-  const uint8_t* file = window_.read(0);
+  const uint8_t* file = window_.bytesAt(0, 2);
   if (!file) return 0;
   const bool tiff = file[0] == file[1] && (file[0] == 'I' || file[0] == 'M');
   return tiff ? sigmaTiffSize() : x3fSize(sectorNumber);
@@ -69,7 +71,7 @@ bool X3fFileCheck::findDirectory(uint64_t& directory, uint32_t& entries) {
     if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
     // The window holds one sector beyond 64 KiB, so a directory header that
     // starts in its last bytes is read whole.
-    const uint8_t* w = window_.read(windowStart);
+    const uint8_t* w = window_.bytesFrom(windowStart, kWindowBytes + kDirectoryHeadBytes).data();
     if (!w) return false;
     const uint64_t end = std::min<uint64_t>(kWindowBytes, searchEnd - windowStart);
     // The file's first bytes are "FOVb", so offset 0 never matches.
@@ -89,7 +91,7 @@ bool X3fFileCheck::findDirectory(uint64_t& directory, uint32_t& entries) {
         entries = count;
         return true;
       }
-      w = window_.read(windowStart);
+      w = window_.bytesFrom(windowStart, kWindowBytes + kDirectoryHeadBytes).data();
       if (!w) return false;
     }
   }
@@ -98,10 +100,8 @@ bool X3fFileCheck::findDirectory(uint64_t& directory, uint32_t& entries) {
 
 void X3fFileCheck::reportPreview(uint64_t sectorNumber, uint64_t previewStart, uint64_t previewSize) {
   if (previewStart > kMaxPreviewStart) return;
-  const uint32_t bytesPerSector = context_.u32BytesInSector;
   context_.u64RawJpgFileSize = previewSize;
-  context_.u64RawJpgFileSectorNumber = sectorNumber + previewStart / bytesPerSector;
-  context_.uExtraBytesOfJpgFileOffset = static_cast<uint32_t>(previewStart % bytesPerSector);
+  tiff::reportPreviewStart(context_, sectorNumber, previewStart);
   context_.bRawJpgFileFound = true;
 }
 

@@ -7,7 +7,6 @@
 #include "checkers/FileCheck.h"
 #include "checkers/FileWindow.h"
 #include "checkers/TiffToolkit.h"
-#include "scan/ReadDisk.h"
 
 namespace salvonix {
 
@@ -15,9 +14,8 @@ class X3fFileCheck final : public FileCheck {
  public:
   explicit X3fFileCheck(ScanContext& context)
       : context_(context),
-        readDiskFromX3fFileCheck_(context),
-        window_(context, readDiskFromX3fFileCheck_),
-        tiff_(context, readDiskFromX3fFileCheck_) {}
+        window_(context, FileWindow::kMaxReads),
+        tiff_(context) {}
   bool isFile(SectorHeader header, uint64_t sectorNumber) override;
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   uint32_t firstByteOfHeader() const override { return 0x46; }
@@ -44,7 +42,6 @@ class X3fFileCheck final : public FileCheck {
   bool addByteCounts(const tiff::IfdEntry& entry, uint64_t total, uint64_t& dataTotal);
 
   ScanContext& context_;
-  ReadDisk readDiskFromX3fFileCheck_;
   FileWindow window_;      // X3F raw files
   tiff::TiffReader tiff_;  // Sigma TIFF files
   std::string_view extensionOfFile_ = ".x3f";

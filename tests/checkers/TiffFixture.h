@@ -10,7 +10,6 @@
 #include "checkers/TiffToolkit.h"
 #include "scan/Device.h"
 #include "scan/FileTypes.h"
-#include "scan/ReadDisk.h"
 #include "support/TestImage.h"
 
 namespace salvonix::test {
@@ -45,8 +44,7 @@ struct TiffFixture {
   }
 
   bool classify(const tiff::ClassifierVariant& variant, uint64_t sector = 0) {
-    ReadDisk readDisk(context);
-    tiff::TiffReader reader(context, readDisk);
+    tiff::TiffReader reader(context);
     const auto bytes = header(sector);
     tiff::MakeClassifier classifier(context, reader, variant);
     return classifier.classify(SectorHeader(bytes.data(), kSectorHeaderSize), sector);

@@ -18,8 +18,7 @@ TEST(TiffToolkit, ReaderAcrossWindowsAndArrays) {
     putLE32(bytes, straddling, 0xA1B2C3D4);
     putBE32(bytes, 100, 0x01020304);
     f.placeBytes(bytes, 3);
-    ReadDisk readDisk(f.context);
-    auto reader = std::make_unique<TiffReader>(f.context, readDisk);
+    auto reader = std::make_unique<TiffReader>(f.context);
     reader->startFile(3, true);
     EXPECT_EQ(reader->u32(100), 0x04030201u);
     EXPECT_EQ(reader->u32(straddling), 0xA1B2C3D4u);
@@ -33,8 +32,7 @@ TEST(TiffToolkit, ReaderAcrossWindowsAndArrays) {
   const uint32_t longs = b.appendArray({7, 8, 9}), shorts = b.appendArray({10, 11, 12}, 2);
   b.writeIfd(0x400, {{kStripByteCounts, kShort, 2, 0x00050006}});
   f.place(b);
-  ReadDisk readDisk(f.context);
-  auto reader = std::make_unique<TiffReader>(f.context, readDisk);
+  auto reader = std::make_unique<TiffReader>(f.context);
   reader->startFile(0, false);
   EXPECT_EQ(reader->lastElement(*reader->entry(0x400, 0), kLimit150MiB), 6u);
   EXPECT_EQ(reader->lastElement({kStripOffsets, kLong, 3, longs, 0, 0}, kLimit150MiB), 9u);
@@ -43,8 +41,7 @@ TEST(TiffToolkit, ReaderAcrossWindowsAndArrays) {
 }
 
 uint64_t measureAt(TiffFixture& f, uint64_t deviceOffset, const JpegWalk& walk) {
-  ReadDisk readDisk(f.context);
-  auto reader = std::make_unique<TiffReader>(f.context, readDisk);
+  auto reader = std::make_unique<TiffReader>(f.context);
   return measureJpeg(*reader, f.context, deviceOffset, walk);
 }
 
