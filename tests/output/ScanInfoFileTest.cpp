@@ -88,24 +88,11 @@ ScanInfoOpenResult openBytes(const Bytes& bytes, const std::string& name = "case
   return openScanInfo(dir.file(name));
 }
 
-Bytes bmpFile(uint32_t size, uint32_t seed) {
-  Bytes bytes = test::randomBytes(size, seed);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  test::putLE32(bytes, 2, size);
-  std::fill(bytes.begin() + 6, bytes.begin() + 10, 0);
-  return bytes;
-}
-
-struct QuietSaveObserver : SaveObserver {
-  int showAlert(const Alert&) override { return 0; }
-};
-
 SaveOutcome saveAll(HDIR& root, const std::string& source, const std::string& out, uint32_t bytesPerSector = 512) {
   ScanContext context;
   context.u32BytesInSector = bytesPerSector;
   context.selectedDriveMountPointForPreview = source;
-  QuietSaveObserver observer;
+  test::RecordingObserver observer;
   fs::create_directory(out);
   return RecoveredFileSaver(context, observer).save(root, out);
 }
@@ -201,7 +188,7 @@ TEST_P(ScanInfoRoundTrip, ScanWriteOpenAndSaveGiveTheSameTreeAndBytes) {
   test::TempDir dir;
   test::TestImage image(dir.file("card.img"), 2 << 20);
   image.put(0, test::randomBytes(5 * 4096, 1));  // something to recognise the drive by
-  const Bytes small = bmpFile(3000, 2), large = bmpFile(70000, 3);
+  const Bytes small = test::bmpFile(3000, 2), large = test::bmpFile(70000, 3);
   Bytes sound = test::randomBytes(9008, 4);
   test::putBE32(sound, 0, 0x52494646);  // "RIFF"
   test::putLE32(sound, 4, 9000);
@@ -259,7 +246,7 @@ TEST(OpenedTreeSaving, BadEntriesFailAloneAndStayInsideTheDestination) {
   ASSERT_FALSE(opened.error) << opened.error->text;
   test::TempDir dir;
   test::TestImage image(dir.file("card.img"), 64 * 512);
-  const Bytes picture = bmpFile(1000, 9);
+  const Bytes picture = test::bmpFile(1000, 9);
   image.putAtSector(3, picture);
   // The folder the file's path would give when taken as a folder, beside the destination.
   fs::create_directories(dir.file("outBMP Files/ROOT"));

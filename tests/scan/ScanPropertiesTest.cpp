@@ -18,11 +18,6 @@ struct Placed {
 };
 
 std::vector<Placed> sampleFiles() {
-  Bytes bmp(3000, 0x10);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  test::putLE32(bmp, 2, 3000);
-  std::fill(bmp.begin() + 6, bmp.begin() + 10, 0);
   Bytes wav(9000, 0x20);
   std::copy_n("RIFF\0\0\0\0WAVEfmt ", 16, wav.begin());
   test::putLE32(wav, 4, 9000 - 8);
@@ -31,7 +26,7 @@ std::vector<Placed> sampleFiles() {
   test::putLE32(avi, 4, 20000 - 8);
   return {
       {3, test::buildJpeg({.entropyBytes = 100000})},
-      {300, bmp},
+      {300, test::bmpFile(3000, 1)},
       {310, wav},
       {335, test::buildJpeg({.segmentLengths = {30000, 40000}, .entropyBytes = 90000, .seed = 9})},
       {900, avi},

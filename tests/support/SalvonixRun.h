@@ -17,15 +17,6 @@ inline RunResult salvonix(const TempDir& dir, std::vector<std::string> arguments
   return runProgram(arguments, dir.path().string());
 }
 
-inline Bytes bmpFile(uint32_t size, uint32_t seed) {
-  Bytes bytes = randomBytes(size, seed);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  putLE32(bytes, 2, size);
-  std::fill(bytes.begin() + 6, bytes.begin() + 10, 0);
-  return bytes;
-}
-
 // A card image with two bitmaps (at sectors 80 and 320) between zeros.
 struct Card {
   explicit Card(const TempDir& dir, const std::string& name = "card.img") : image(dir.file(name), 2 << 20) {

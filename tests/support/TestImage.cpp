@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -52,6 +53,15 @@ Bytes randomBytes(std::size_t count, uint32_t seed) {
 
 void putLE32(Bytes& bytes, std::size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+Bytes bmpFile(uint32_t size, uint32_t seed) {
+  Bytes bytes = randomBytes(size, seed);
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  putLE32(bytes, 2, size);
+  std::fill(bytes.begin() + 6, bytes.begin() + 10, 0);
+  return bytes;
 }
 
 void putBE32(Bytes& bytes, std::size_t at, uint32_t value) {

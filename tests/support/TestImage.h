@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output/RecoveredFileSaver.h"
 #include "scan/FileTypes.h"
 #include "scan/ScanContext.h"
 #include "scan/ScanObserver.h"
@@ -49,9 +50,11 @@ Bytes randomBytes(std::size_t count, uint32_t seed);
 void putLE32(Bytes& bytes, std::size_t at, uint32_t value);
 void putBE32(Bytes& bytes, std::size_t at, uint32_t value);
 void putBE16(Bytes& bytes, std::size_t at, uint32_t value);
+// A bitmap of this size: its header, then random bytes.
+Bytes bmpFile(uint32_t size, uint32_t seed);
 
-// Front end that records what the engine tells it.
-class RecordingObserver : public ScanObserver {
+// Front end that records what the engine, or saving, tells it.
+class RecordingObserver : public ScanObserver, public SaveObserver {
  public:
   explicit RecordingObserver(std::initializer_list<FileType> types = {});
   void reconstructAfterRescan() override { events.push_back("reconstructAfterRescan"); }
@@ -60,8 +63,6 @@ class RecordingObserver : public ScanObserver {
     if (onFind) onFind();
   }
   void expandRecoveredFilesTree() override { events.push_back("expandRecoveredFilesTree"); }
-  void setProgressBarValue(float percent) override { progress.push_back(percent); }
-  void updateProgressBar() override { ++progressUpdates; }
   void scanningCompleted() override { events.push_back("scanningCompleted"); }
   int showAlert(const Alert& alert) override {
     alerts.push_back(alert.title + "|" + alert.text);
@@ -71,8 +72,6 @@ class RecordingObserver : public ScanObserver {
   TypeSet selected{};  // what the helpers below scan for
   std::function<void()> onFind;  // runs on the scanning thread after each find
   std::vector<std::string> events;
-  std::vector<float> progress;
-  int progressUpdates = 0;
   std::vector<std::string> alerts;
 };
 
