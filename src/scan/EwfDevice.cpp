@@ -100,6 +100,9 @@ int64_t EwfDevice::readAt(uint64_t offset, void* buffer, std::size_t length) con
   if (offset >= size_) return 0;
   const std::size_t wanted = static_cast<std::size_t>(std::min<uint64_t>(length, size_ - offset));
   std::lock_guard lock(mutex_);
+  // A chunk known to be damaged is not read again: each failed read of one
+  // costs libewf a chunk buffer it never frees.
+  if (touchesBadChunk(offset, wanted)) return -EIO;
   libewf_error_t* error = nullptr;
   const ssize_t got = libewf_handle_read_random(handle_->ewf, buffer, wanted, static_cast<off64_t>(offset), &error);
   if (got < 0) {
