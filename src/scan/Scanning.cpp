@@ -90,7 +90,10 @@ void Scanning::setUp(const TypeSet& fileSelectionFlags) {
   rawJpgSeen_ = false;
   firstFind_ = false;
   lastProgress_ = {};
-  buildDispatch();
+  if (dispatchSelection_ != fileSelectionFlags_) {
+    buildDispatch();
+    dispatchSelection_ = fileSelectionFlags_;
+  }
   observer_.reconstructAfterRescan();
 }
 

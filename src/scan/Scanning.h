@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "scan/FileTypes.h"
@@ -28,7 +29,10 @@ class Scanning {
   void setProgressInterval(std::chrono::milliseconds interval) { progressInterval_ = interval; }
   // Makes the checkers instead of the type table's factories (tests use spies).
   using CheckerMaker = std::function<std::unique_ptr<FileCheck>(const FileTypeRow&, ScanContext&)>;
-  void setCheckerMaker(CheckerMaker maker) { checkerMaker_ = std::move(maker); }
+  void setCheckerMaker(CheckerMaker maker) {
+    checkerMaker_ = std::move(maker);
+    dispatchSelection_.reset();
+  }
 
   // Runs one whole scan on the calling thread, from the scan parameters of
   // the context to scanningCompleted, looking for the types flagged. The flags
@@ -92,6 +96,8 @@ class Scanning {
   bool firstFind_ = false;
   // Checkers to ask for a sector, by its first byte; [1] when the QuickTime exception applies.
   std::array<std::array<CheckerList, 256>, 2> dispatch_{};
+  // The selection dispatch_ was built for: a scan of the same types keeps it.
+  std::optional<TypeSet> dispatchSelection_;
   std::chrono::steady_clock::time_point lastProgress_{};
   ReadDisk hiddenFileReader_{context_};
   std::vector<uint8_t> hiddenFileWindow_;

@@ -10,8 +10,11 @@ namespace salvonix {
 WindowReader::WindowReader(const Device* device, uint32_t chunkBytes, unsigned slots)
     : device_(device), chunkBytes_(chunkBytes < kWindowBytes ? kWindowBytes : chunkBytes), slots_(slots < 2 ? 2 : slots),
       single_(kWindowBytes) {
+  // A device that fits in one piece is read window by window on the caller's
+  // thread: a reader thread would add nothing but handoffs.
+  if (!device_ || device_->sizeInBytes() <= chunkBytes_) return;
   for (auto& slot : slots_) slot.bytes.resize(chunkBytes_);
-  if (device_) thread_ = std::thread([this] { readAhead(); });
+  thread_ = std::thread([this] { readAhead(); });
 }
 
 WindowReader::~WindowReader() {
@@ -66,6 +69,7 @@ const uint8_t* WindowReader::readSingleWindow(uint64_t byteOffset) {
 
 const uint8_t* WindowReader::window(uint64_t byteOffset) {
   if (!device_) return nullptr;
+  if (!thread_.joinable()) return readSingleWindow(byteOffset);
   std::unique_lock lock(mutex_);
   auto covers = [&](const Slot& slot) {
     return byteOffset >= slot.start && byteOffset + kWindowBytes <= slot.start + chunkBytes_;

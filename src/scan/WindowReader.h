@@ -1,7 +1,8 @@
 #pragma once
 // The engine's sequential reader. Hands out 64 KiB windows of the device,
 // zero past its end. A reader thread reads ahead in larger pieces so that the
-// scan's own thread spends its time on the sectors, not in the kernel copy.
+// scan's own thread spends its time on the sectors, not in the kernel copy;
+// a device no larger than one piece is read on the caller's thread.
 // A window fails exactly when a 64 KiB read of it would.
 
 #include <condition_variable>

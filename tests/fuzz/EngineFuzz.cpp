@@ -2,9 +2,7 @@
 // One engine and one checker per type serve every run, as one scan serves
 // every sector: a run pays for its sectors, not for setting up a scan.
 
-#include <bitset>
 #include <memory>
-#include <vector>
 
 #include "fuzz/FuzzDevice.h"
 #include "scan/Scanning.h"
@@ -13,27 +11,21 @@ namespace salvonix::fuzz {
 namespace {
 
 // Hands the engine a checker made once, for the engine to own for one scan.
-// The answers that only depend on the type are asked once: the engine asks
-// them for every byte value at the start of each scan.
 class BorrowedCheck final : public FileCheck {
  public:
-  explicit BorrowedCheck(FileCheck& check) : check_(check), firstByte_(check.firstByteOfHeader()) {
-    for (int b = 0; b < 256; ++b) mayStart_[b] = check.mayStartWith(static_cast<uint8_t>(b));
-  }
+  explicit BorrowedCheck(FileCheck& check) : check_(check) {}
   bool isFile(SectorHeader header, uint64_t sector) override { return check_.isFile(header, sector); }
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sector) override {
     return check_.fileSizeCalculation(header, sector);
   }
-  uint32_t firstByteOfHeader() const override { return firstByte_; }
+  uint32_t firstByteOfHeader() const override { return check_.firstByteOfHeader(); }
   std::string_view parentKey() override { return check_.parentKey(); }
   void closeFile() override { check_.closeFile(); }
   std::string_view extensionOfFile() const override { return check_.extensionOfFile(); }
-  bool mayStartWith(uint8_t firstByte) const override { return mayStart_[firstByte]; }
+  bool mayStartWith(uint8_t firstByte) const override { return check_.mayStartWith(firstByte); }
 
  private:
   FileCheck& check_;
-  uint32_t firstByte_;
-  std::bitset<256> mayStart_;
 };
 
 class SilentObserver final : public ScanObserver {
@@ -42,12 +34,9 @@ class SilentObserver final : public ScanObserver {
 
 struct Engine {
   Engine() {
-    for (const FileTypeRow& row : fileTypeTable()) {
-      checks[rowIndex(row.type)] = row.create(context);
-      borrowed.emplace_back(*checks[rowIndex(row.type)]);
-    }
+    for (const FileTypeRow& row : fileTypeTable()) checks[rowIndex(row.type)] = row.create(context);
     scanning.setCheckerMaker([this](const FileTypeRow& row, ScanContext&) -> std::unique_ptr<FileCheck> {
-      return std::make_unique<BorrowedCheck>(borrowed[rowIndex(row.type)]);
+      return std::make_unique<BorrowedCheck>(*checks[rowIndex(row.type)]);
     });
     allTypes.fill(true);
   }
@@ -55,7 +44,6 @@ struct Engine {
   SilentObserver observer;
   Scanning scanning{context, observer};
   std::array<std::unique_ptr<FileCheck>, kFileTypeCount> checks;
-  std::vector<BorrowedCheck> borrowed;
   TypeSet allTypes{};
 };
 

@@ -13,8 +13,7 @@ inline uint32_t sectorSizeOf(const uint8_t* data, std::size_t size) { return siz
 
 class MemoryDevice final : public Device {
  public:
-  // No descriptor: every read is served from the bytes.
-  MemoryDevice(const uint8_t* data, std::size_t size) : Device(-1, "fuzz input"), data_(data), size_(size) {}
+  MemoryDevice(const uint8_t* data, std::size_t size) : Device("fuzz input"), data_(data) { size_ = size; }
 
   int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override {
     if (offset >= size_) return 0;
@@ -25,7 +24,6 @@ class MemoryDevice final : public Device {
 
  private:
   const uint8_t* data_;
-  std::size_t size_;
 };
 
 }  // namespace salvonix::fuzz
