@@ -144,8 +144,7 @@ void Scanning::showReadFailure() {
 
 // Once, at the end: a dying card may have thousands of bad windows.
 void Scanning::reportUnreadableSectors() {
-  const auto ranges = context_.unreadableSectors.ranges();
-  if (ranges.empty()) return;
+  if (context_.unreadableSectors.empty()) return;
   observer_.showAlert(unreadableSectorsAlert(context_.unreadableSectors));
 }
 
