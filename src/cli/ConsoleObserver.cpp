@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "cli/CountText.h"
+#include "scan/CountText.h"
 #include "output/SizeText.h"
 
 namespace salvonix {

@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 
 #include "cli/ConsoleObserver.h"
-#include "cli/CountText.h"
+#include "scan/CountText.h"
 #include "cli/ExitCodes.h"
 #include "cli/OutputFiles.h"
 #include "cli/RecoverySaving.h"

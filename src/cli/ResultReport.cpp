@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "cli/CountText.h"
+#include "scan/CountText.h"
 #include "output/RecoveredFileSaver.h"
 #include "output/SizeText.h"
 #include "scan/FileTypes.h"

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "scan/CountText.h"
 #include "scan/ScanObserver.h"
 
 namespace salvonix {
@@ -68,12 +69,6 @@ void UnreadableSectors::clear() {
   failingRun_.store(0, std::memory_order_relaxed);
   driveGone_.store(false, std::memory_order_relaxed);
 }
-
-namespace {
-std::string counted(uint64_t count, const char* noun) {
-  return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
-}
-}  // namespace
 
 Alert unreadableSectorsAlert(const UnreadableSectors& unreadable) {
   const auto ranges = unreadable.ranges();
