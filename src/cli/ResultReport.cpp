@@ -9,13 +9,6 @@
 
 namespace salvonix {
 
-namespace {
-
-uint64_t byteOffsetOf(const HDIR& file, uint32_t sectorSize) {
-  return file.sectorNumber * sectorSize + static_cast<uint64_t>(file.extraBytesToMove);
-}
-}  // namespace
-
 void printResultTree(std::ostream& out, const HDIR& root) {
   out << fmt::format("{:<40} {:>12} {:>12}\n", root.fileName, filesText(root.fileCount), sizeText(root.fileSize));
   for (const auto& folder : root.children) {

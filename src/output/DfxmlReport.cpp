@@ -158,7 +158,7 @@ void writeFile(Writer& xml, const HDIR& folder, const HDIR& file, const DfxmlRep
   xml.element("name_type", "r");
   xml.element("filesize", std::to_string(file.fileSize));
   if (file.extraBytesToMove >= 0) {
-    const uint64_t start = file.sectorNumber * report.sectorSize + static_cast<uint64_t>(file.extraBytesToMove);
+    const uint64_t start = byteOffsetOf(file, report.sectorSize);
     const uint64_t onSource = start < report.sourceSize ? std::min(file.fileSize, report.sourceSize - start) : 0;
     xml.start("byte_runs");
     if (onSource > 0) {

@@ -65,4 +65,9 @@ class CheckController {
   std::atomic<uint64_t>& selectedFileSize_;
 };
 
+// Where a found file's first byte lies on the device.
+inline uint64_t byteOffsetOf(const HDIR& file, uint32_t bytesPerSector) {
+  return file.sectorNumber * bytesPerSector + static_cast<uint64_t>(file.extraBytesToMove);
+}
+
 }  // namespace salvonix
