@@ -160,6 +160,9 @@ std::optional<uint32_t> TiffReader::lastElement(const IfdEntry& entry, uint64_t 
 bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEntry& entry, uint64_t stride,
                     uint64_t base, uint64_t limit, uint64_t& sum) {
   if (typeSizeUnclamped(entry.type) == 0) return true;
+  // Zeros add nothing to the sum, so only the device's end bounds an array of them.
+  const uint64_t elementSize = isShortType(entry.type) ? 2 : 4;
+  if (entry.count > 0 && entry.value + stride * (entry.count - 1) + elementSize > reader.bytesToDeviceEnd()) return false;
   for (uint64_t i = 0; i < entry.count; ++i) {
     if (cancelled(context)) return true;
     const uint64_t at = entry.value + stride * i;

@@ -131,6 +131,7 @@ class TiffReader {
   bool littleEndian() const { return littleEndian_; }
   uint64_t startSector() const { return window_.fileStart(); }
   uint64_t deviceOffset(uint64_t fileOffset) const { return window_.fileStartByte() + fileOffset; }
+  uint64_t bytesToDeviceEnd() const { return window_.bytesToDeviceEnd(); }
 
   // length (at most one sector) bytes at a device offset within the file;
   // null when the device cannot be read or the budget is spent.
@@ -165,7 +166,8 @@ class TiffReader {
 };
 
 // Adds the values of a byte-count array, elements `stride` bytes apart, to
-// sum. False when an element cannot be read or base + sum passes limit. A
+// sum. False when an element cannot be read, the array reaches past the
+// device's end, or base + sum passes limit. A
 // type without a size (0, or unknown) holds no values; a cancelled scan ends
 // the array, leaving the caller to see the flag.
 bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEntry& entry, uint64_t stride,

@@ -128,6 +128,9 @@ TEST(CraftedWalks, WorkIsBoundedByWhatTheFileCanHold) {
       {"five type-0 byte-count arrays", FileType::Tiff, at0(tiffWithIfd0(typeZeroByteCounts(5))), 0, 2},
       {"type-0 arrays in an IFD chained to itself", FileType::Tiff,
        at0(tiffWithIfd0(typeZeroByteCounts(100), true)), 0, 2},
+      // Zeros add nothing to the sum: an array past the device's end cannot be read at all.
+      {"byte counts beyond the device's end", FileType::Tiff,
+       at0(tiffWithIfd0(filled({{kStripByteCounts, kShort, 16775681, 0xC0000}}, 6))), 0, 2},
       {"Sigma TIFF with type-0 arrays", FileType::X3f, at0(sigmaTiff()), 0, 2},
       // Distinct walks the format allows, ended by the reader's budget.
       {"maker-note maze", FileType::Orf, at0(orfNoteMaze()), 0, kTiffReadCeiling + 1, 1200000},
