@@ -11,6 +11,8 @@
 
 namespace salvonix::test {
 
+inline constexpr uint64_t kMiB = 1048576;
+
 struct CrwFile {
   static constexpr FileType kType = FileType::Crw;
   bool littleEndian = true;

@@ -76,6 +76,9 @@ class RealEncoderFiles : public ::testing::Test {
 
     // Walks that end exactly: the whole file + 512 (AIFF: without its 12-byte form header).
     add("photo.png", FileType::Png, "convert -seed 7 -size 320x240 plasma:fractal " + d + "photo.png", 512, 512);
+    add("little.tiff", FileType::Tiff, "convert -size 64x64 xc:red -define tiff:endian=lsb " + d + "little.tiff", 512,
+        512);
+    add("big.tiff", FileType::Tiff, "convert -size 64x64 xc:red -define tiff:endian=msb " + d + "big.tiff", 512, 512);
     add("logo.gif", FileType::Gif, "convert -size 160x120 gradient:red-blue -colors 32 " + d + "logo.gif", 512, 512);
     add("voice.aiff", FileType::Aif, "sox -n -r 22050 -c 1 -b 16 " + d + "voice.aiff synth 1.5 sine 330", 500, 500);
     add("clip.mp4", FileType::Mp4, ff + video + "-c:v mpeg4 -c:a aac " + d + "clip.mp4", 512, 512);

@@ -6,20 +6,6 @@
 
 namespace salvonix::test {
 
-namespace {
-class AlertLog : public SaveObserver {
- public:
-  explicit AlertLog(std::vector<std::string>& alerts) : alerts_(alerts) {}
-  int showAlert(const Alert& alert) override {
-    alerts_.push_back(alert.title + "|" + alert.text);
-    return 0;
-  }
-
- private:
-  std::vector<std::string>& alerts_;
-};
-}  // namespace
-
 SavedScan scanAndSave(const std::string& imagePath, std::initializer_list<FileType> types,
                       const std::string& destination) {
   SavedScan result;
@@ -29,9 +15,8 @@ SavedScan scanAndSave(const std::string& imagePath, std::initializer_list<FileTy
   HDIR& root = *scan.engine.dirRoot();
   CheckController(&root, 1, scan.context.u64SelectedFileSize).run();
   std::filesystem::create_directories(destination);
-  AlertLog log(result.alerts);
-  RecoveredFileSaver saver(scan.context, log);
-  saver.save(root, destination);
+  RecoveredFileSaver(scan.context, scan.observer).save(root, destination);
+  result.alerts = scan.observer.alerts;  // of the scan and of saving
   for (const FoundFile& file : result.found)
     result.saved[file.folder + "/" + file.name] = readFile(destination + "/ROOT/" + file.folder + "/" + file.name);
   return result;

@@ -1,69 +1,49 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "checkers/TiffFixture.h"
 #include "checkers/TiffVariants.h"
 
 namespace salvonix::test {
 namespace {
 
-TEST(TiffFileCheck, PlainRuleSumsTheParts) {
-  // IFD0 of n entries: BitsPerSample's three SHORTs out of line, one strip.
-  auto plain = [](bool littleEndian, std::size_t n, uint16_t countType) {
-    TiffBuilder b(littleEndian);
-    const uint32_t bits = b.appendArray({8, 8, 8}, 2);
-    const TiffEntry counts = {kStripByteCounts, countType, 1, 3000};
-    b.chain({filled({{0x0102, kShort, 3, bits}, longValue(kStripOffsets, 0x1000), counts}, n)});
-    return b;
-  };
-  for (bool littleEndian : {true, false}) {
-    TiffFixture f;
-    for (uint16_t countType : {kLong, kShort}) {
-      f.place(plain(littleEndian, 5, countType), 2);
-      EXPECT_EQ(f.size(FileType::Tiff, 2), 8u + (2 + 12 * 5 + 4) + 6 + 3000 + 512) << littleEndian;
-    }
-    // Four entries pass the header test but not the size rule.
-    f.place(plain(littleEndian, 4, kLong), 2);
-    EXPECT_TRUE(f.classify(tiff::kTiffVariant, 2));
-    EXPECT_EQ(f.size(FileType::Tiff, 2), 0u);
-  }
+// IFD0 of n entries: BitsPerSample's three SHORTs out of line, one strip.
+TiffBuilder plain(bool littleEndian, std::size_t n, uint16_t countType = kLong) {
+  TiffBuilder b(littleEndian);
+  const uint32_t bits = b.appendArray({8, 8, 8}, 2);
+  const TiffEntry counts = {kStripByteCounts, countType, 1, 3000};
+  b.chain({filled({{0x0102, kShort, 3, bits}, longValue(kStripOffsets, 0x1000), counts}, n)});
+  return b;
 }
 
-TEST(TiffFileCheck, PlainRuleLimits) {
-  TiffFixture f;
-  const uint32_t base = 8 + 2 + 12 * 5 + 4;
-  for (uint32_t total : {99u, 100u, 0xC800000u, 0xC800001u}) {
-    TiffBuilder b;
-    b.chain({filled({longValue(kStripByteCounts, total - base)}, 5)});
-    f.place(b);
-    EXPECT_EQ(f.size(FileType::Tiff), total >= 100 && total <= 0xC800000 ? total + 512 : 0) << total;
-  }
-  // A chain of 25 IFDs is followed; a 26th makes the size 0.
-  for (int ifds : {25, 26}) {
-    TiffBuilder b(false);
-    std::vector<Ifd> chain(ifds, Ifd(2, longValue(kImageWidth, 1)));
-    chain[0] = Ifd(5, longValue(kImageWidth, 1));
-    b.chain(chain);
-    f.place(b);
-    EXPECT_EQ(f.size(FileType::Tiff), ifds == 25 ? 8u + 66 + 24 * 30 + 512 : 0);
-  }
-  // Strips listed in arrays: the arrays count as data, the byte counts are summed.
-  for (bool littleEndian : {true, false}) {
-    TiffBuilder b(littleEndian);
-    const uint32_t offsets = b.appendArray({0x1000, 0x2000, 0x3000});
-    const uint32_t counts = b.appendArray({100, 200, 300}, 2);
-    b.chain({filled({{kStripOffsets, kLong, 3, offsets}, {kStripByteCounts, kShort, 3, counts}}, 5)});
-    f.place(b, 40);
-    EXPECT_EQ(f.size(FileType::Tiff, 40), 8u + 66 + 12 + 6 + 600 + 512) << littleEndian;
-  }
+// IFD0 of five entries and a strip: `total` bytes in all.
+TiffBuilder plainOfTotal(uint32_t total) {
+  TiffBuilder b;
+  b.chain({filled({longValue(kStripByteCounts, total - (8 + 2 + 12 * 5 + 4))}, 5)});
+  return b;
+}
+
+TiffBuilder chainOf(int ifds) {
+  TiffBuilder b(false);
+  std::vector<Ifd> chain(ifds, Ifd(2, longValue(kImageWidth, 1)));
+  chain[0] = Ifd(5, longValue(kImageWidth, 1));
+  b.chain(chain);
+  return b;
+}
+
+TiffBuilder stripArrays(bool littleEndian) {
+  TiffBuilder b(littleEndian);
+  const uint32_t offsets = b.appendArray({0x1000, 0x2000, 0x3000});
+  const uint32_t counts = b.appendArray({100, 200, 300}, 2);
+  b.chain({filled({{kStripOffsets, kLong, 3, offsets}, {kStripByteCounts, kShort, 3, counts}}, 5)});
+  return b;
 }
 
 // A camera TIFF: IFD0 at ifd0 with a Make, one strip and an Exif IFD whose
-// maker note holds tag 0x0081 (a JPEG offset).
-TiffBuilder cameraTiff(const std::string& make, uint32_t ifd0) {
+// maker note holds tag 0x0081 (a JPEG offset), and `at8` from byte 8 on.
+TiffBuilder cameraTiff(const std::string& make, uint32_t ifd0, const Bytes& at8 = {}) {
   TiffBuilder b;
   b.padTo(ifd0 + 2 + 12 * 5 + 4);
+  b.putBytes(8, at8);
   const TiffEntry makeEntry = b.string(kMake, make);
   const uint32_t note = b.appendIfd({longValue(0x0081, 0x8000)});
   const uint32_t exif = b.appendIfd({{0x927C, kUndefined, 18, note}});
@@ -73,61 +53,50 @@ TiffBuilder cameraTiff(const std::string& make, uint32_t ifd0) {
   return b;
 }
 
-TEST(TiffFileCheck, CameraRule) {
-  TiffFixture f;
-  // Make string (6), strip end (0x6000), Exif pointer's LONG (4): all after IFD0.
-  const uint64_t near = 8 + 6 + 0x6000 + 4;
-  f.place(cameraTiff("Phase", 8));
-  EXPECT_EQ(f.size(FileType::Tiff), near + 512);
-  // IFD0 beyond the first sector adds its entries.
-  f.place(cameraTiff("Phase", 600), 100);
-  EXPECT_EQ(f.size(FileType::Tiff, 100), near + 12 * 5 + 512);
-  // A Canon TIFF adds the JPEG its maker note points at, with 512 bytes of slack.
-  TiffBuilder canon = cameraTiff("Canon", 8);
-  const Bytes jpeg = previewJpeg(5016);
-  canon.putBytes(0x8000, jpeg);
-  f.place(canon, 300);
-  EXPECT_EQ(f.size(FileType::Tiff, 300), near + jpeg.size() + 512 + 512);
-  // "CR" at bytes 8-9 with Make "Canon" is never a TIFF.
-  canon = cameraTiff("Canon", 16);
-  canon.putBytes(8, {'C', 'R', 2, 0});
-  f.place(canon);
-  EXPECT_EQ(f.size(FileType::Tiff), 0u);
-
-  // Strips as arrays: both arrays plus the end of the last strip.
+TiffBuilder cameraStripArrays() {
   TiffBuilder b(false);
   b.chain({filled({b.string(kMake, "Phase"), b.longArray(kStripOffsets, {0x1000, 0x9000}),
-                   b.longArray(kStripByteCounts, {0x100, 0x300})}, 5)});
-  f.place(b);
-  EXPECT_EQ(f.size(FileType::Tiff), 8u + 8 + 8 + 0x9000 + 0x300 + 512);
+                   b.longArray(kStripByteCounts, {0x100, 0x300})},
+                  5)});
+  return b;
 }
 
-TEST(TiffFileCheck, ImageMagickTiffsAreFoundEndToEnd) {
-  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick convert not installed";
-  TempDir dir;
-  const std::string image = dir.file("disk.img");
-  TestImage disk(image, 4 << 20);
-  const uint64_t sectors[] = {100, 2000};
-  const char* endian[] = {"lsb", "msb"};
-  std::vector<uint64_t> sizes;
-  for (int i = 0; i < 2; ++i) {
-    const std::string tiff = dir.file(std::string("t") + endian[i] + ".tiff");
-    const std::string command = "convert -size 64x64 xc:red -define tiff:endian=" + std::string(endian[i]) + " " + tiff;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const Bytes bytes = readFile(tiff);
-    ASSERT_EQ(bytes[0], i == 0 ? 'I' : 'M');
-    disk.putAtSector(sectors[i], bytes);
-    sizes.push_back(bytes.size() + 512);
-  }
-  for (auto types : {std::initializer_list<FileType>{FileType::Tiff},
-                     std::initializer_list<FileType>{FileType::Arw, FileType::Tiff, FileType::Jpg}}) {
-    const auto found = scanImage(image, types);
-    ASSERT_EQ(found.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-      EXPECT_EQ(found[i].folder, "TIFF Files");
-      EXPECT_EQ(found[i].sector, sectors[i]);
-      EXPECT_EQ(found[i].size, sizes[i]);
-    }
+TEST(TiffFileCheck, PlainAndCameraRules) {
+  constexpr uint64_t kPlain = 8 + (2 + 12 * 5 + 4) + 6 + 3000 + 512;
+  // Make string (6), strip end (0x6000), Exif pointer's LONG (4): all after IFD0.
+  constexpr uint64_t kNear = 8 + 6 + 0x6000 + 4;
+  TiffBuilder canon = cameraTiff("Canon", 8);
+  canon.putBytes(0x8000, previewJpeg(5016));
+  expectSizes({
+      {"little-endian", FileType::Tiff, plain(true, 5), kPlain, std::nullopt, 2},
+      {"little-endian, SHORT count", FileType::Tiff, plain(true, 5, kShort), kPlain, std::nullopt, 2},
+      {"big-endian", FileType::Tiff, plain(false, 5), kPlain, std::nullopt, 2},
+      {"big-endian, SHORT count", FileType::Tiff, plain(false, 5, kShort), kPlain, std::nullopt, 2},
+      // Four entries pass the header test (below) but not the size rule.
+      {"four entries", FileType::Tiff, plain(true, 4), 0},
+      {"four entries, big-endian", FileType::Tiff, plain(false, 4), 0},
+      {"99 bytes", FileType::Tiff, plainOfTotal(99), 0},
+      {"100 bytes", FileType::Tiff, plainOfTotal(100), 100 + 512},
+      {"200 MiB", FileType::Tiff, plainOfTotal(0xC800000), 0xC800000 + 512},
+      {"beyond 200 MiB", FileType::Tiff, plainOfTotal(0xC800001), 0},
+      {"25 IFDs", FileType::Tiff, chainOf(25), 8 + 66 + 24 * 30 + 512},
+      {"26 IFDs", FileType::Tiff, chainOf(26), 0},
+      // Strips listed in arrays: the arrays count as data, the byte counts are summed.
+      {"strip arrays", FileType::Tiff, stripArrays(true), 8 + 66 + 12 + 6 + 600 + 512, std::nullopt, 40},
+      {"strip arrays, big-endian", FileType::Tiff, stripArrays(false), 8 + 66 + 12 + 6 + 600 + 512, std::nullopt, 40},
+      {"camera", FileType::Tiff, cameraTiff("Phase", 8), kNear + 512},
+      {"camera, IFD0 beyond the first sector", FileType::Tiff, cameraTiff("Phase", 600), kNear + 12 * 5 + 512,
+       std::nullopt, 100},
+      // A Canon TIFF adds the JPEG its maker note points at, with 512 bytes of slack.
+      {"Canon", FileType::Tiff, canon, kNear + 5016 + 512 + 512, std::nullopt, 300},
+      {"\"CR\" with Make Canon is never a TIFF", FileType::Tiff, cameraTiff("Canon", 16, {'C', 'R', 2, 0}), 0},
+      // Both arrays plus the end of the last strip.
+      {"camera strip arrays", FileType::Tiff, cameraStripArrays(), 8 + 8 + 8 + 0x9000 + 0x300 + 512},
+  });
+  for (bool littleEndian : {true, false}) {
+    TiffFixture f;
+    f.place(plain(littleEndian, 4));
+    EXPECT_TRUE(f.classify(tiff::kTiffVariant)) << littleEndian;
   }
 }
 

@@ -2,8 +2,12 @@
 // A disk image holding TiffBuilder files at sectors, with a context of its own
 // for running the classifier variants and the checkers on them.
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "checkers/MakeClassifier.h"
 #include "checkers/TiffBuilder.h"
@@ -64,5 +68,37 @@ struct TiffFixture {
   TestImage image;
   ScanContext context;
 };
+
+// The preview a file reports.
+struct Preview {
+  uint64_t offset, size;  // offset into the file; size 0: none reported
+};
+
+struct SizeCase {
+  const char* name;
+  FileType type;
+  TiffBuilder file;
+  uint64_t size;
+  std::optional<Preview> preview = std::nullopt;  // checked when given
+  uint64_t sector = 0;
+  uint32_t bytesPerSector = 512;
+};
+
+// Each file placed on an image of its own, sized by its checker, with the preview it reports.
+inline void expectSizes(const std::vector<SizeCase>& cases) {
+  for (const SizeCase& c : cases) {
+    TiffFixture f(c.bytesPerSector, c.sector * c.bytesPerSector + (32ull << 20));
+    f.place(c.file, c.sector);
+    f.context.u64RawJpgFileSize = 1000000;  // a report left over from an earlier file hides nothing
+    EXPECT_EQ(f.size(c.type, c.sector), c.size) << c.name;
+    if (!c.preview) continue;
+    EXPECT_EQ(f.context.bRawJpgFileFound, c.preview->size != 0) << c.name;
+    if (!f.context.bRawJpgFileFound) continue;
+    EXPECT_EQ(f.context.u64RawJpgFileSectorNumber * c.bytesPerSector + f.context.uExtraBytesOfJpgFileOffset,
+              c.sector * c.bytesPerSector + c.preview->offset)
+        << c.name;
+    EXPECT_EQ(f.context.u64RawJpgFileSize, c.preview->size) << c.name;
+  }
+}
 
 }  // namespace salvonix::test

@@ -1,6 +1,9 @@
+// Reading a file: the window over the device, the TIFF reader on it, and the embedded-JPEG walk.
+
 #include <gtest/gtest.h>
 
 #include "checkers/EmbeddedJpeg.h"
+#include "checkers/FileWindow.h"
 #include "checkers/TiffFixture.h"
 #include "checkers/TiffToolkit.h"
 
@@ -9,31 +12,55 @@ namespace {
 
 using namespace tiff;
 
-TEST(TiffToolkit, ReaderAcrossWindowsAndArrays) {
+TEST(FileWindow, ReadsNumbersAcrossWindowsAndRefusesWhatNoWindowHolds) {
   for (uint32_t bytesPerSector : {512u, 4096u}) {
     TiffFixture f(bytesPerSector);
-    // A value straddling the end of the window read at the file's first sector.
-    const uint64_t straddling = 65536 + bytesPerSector - 2;
-    Bytes bytes(straddling + 8, 0);
-    putLE32(bytes, straddling, 0xA1B2C3D4);
-    putBE32(bytes, 100, 0x01020304);
-    f.placeBytes(bytes, 3);
-    auto reader = std::make_unique<TiffReader>(f.context);
-    reader->startFile(3, true);
-    EXPECT_EQ(reader->u32(100), 0x04030201u);
-    EXPECT_EQ(reader->u32(straddling), 0xA1B2C3D4u);
-    reader->setLittleEndian(false);
-    EXPECT_EQ(reader->u32(100), 0x01020304u);
-    EXPECT_EQ(reader->u16(100), 0x0102u);
+    // A 64-bit value straddling the end of the window read at the file's first sector.
+    const uint64_t straddling = 65536 + bytesPerSector - 4;
+    Bytes bytes(straddling + 16, 0);
+    putBE32(bytes, straddling, 0x01020304);
+    putBE32(bytes, straddling + 4, 0x05060708);
+    f.placeBytes(bytes, 2);
+    FileWindow window(f.context);
+    window.setFileStart(2);
+    ASSERT_NE(window.bytesAt(0, 1), nullptr);
+    EXPECT_EQ(window.u64(straddling, ByteOrder::Big), 0x0102030405060708u) << bytesPerSector;
+    EXPECT_EQ(window.u64(straddling, ByteOrder::Little), 0x0807060504030201u);
+    EXPECT_EQ(window.u16(straddling + 2, ByteOrder::Little), 0x0403u);
+    // More bytes than one window read brings, and offsets that would wrap, are refused.
+    EXPECT_EQ(window.bytesAt(0, 65536 + bytesPerSector + 1), nullptr);
+    EXPECT_EQ(window.bytesAt(1, 65536 + bytesPerSector), nullptr);
+    EXPECT_FALSE(window.u32(UINT64_MAX - 1, ByteOrder::Big));
   }
-  // Values inside the entry's field or in an array, within the array offset limit.
+}
+
+TEST(FileWindow, ReadsFailOnceTheCeilingIsReached) {
+  TiffFixture f(512);
+  FileWindow window(f.context, 3);
+  window.setFileStart(0);
+  for (uint64_t block = 0; block < 3; ++block) EXPECT_TRUE(window.u8(block * 65536 * 2)) << block;
+  EXPECT_FALSE(window.u8(6 * 65536));
+  // Bytes already held cost no read; a new file starts with a fresh allowance.
+  EXPECT_TRUE(window.u8(4 * 65536 + 1));
+  window.setFileStart(0);
+  EXPECT_TRUE(window.u8(6 * 65536));
+}
+
+// The reader reads through a FileWindow and adds the byte order and arrays.
+TEST(TiffToolkit, ReaderByteOrderAndArrays) {
   TiffFixture f;
   TiffBuilder b(false);
+  b.put(100, 0x01020304);
   const uint32_t longs = b.appendArray({7, 8, 9}), shorts = b.appendArray({10, 11, 12}, 2);
   b.writeIfd(0x400, {{kStripByteCounts, kShort, 2, 0x00050006}});
   f.place(b);
   auto reader = std::make_unique<TiffReader>(f.context);
-  reader->startFile(0, false);
+  reader->startFile(0, true);
+  EXPECT_EQ(reader->u32(100), 0x04030201u);
+  reader->setLittleEndian(false);
+  EXPECT_EQ(reader->u32(100), 0x01020304u);
+  EXPECT_EQ(reader->u16(100), 0x0102u);
+  // Values inside the entry's field or in an array, within the array offset limit.
   EXPECT_EQ(reader->lastElement(*reader->entry(0x400, 0), kLimit150MiB), 6u);
   EXPECT_EQ(reader->lastElement({kStripOffsets, kLong, 3, longs, 0, 0}, kLimit150MiB), 9u);
   EXPECT_EQ(reader->lastElement({kStripOffsets, kShort, 3, shorts, 0, 0}, kLimit150MiB), 12u);

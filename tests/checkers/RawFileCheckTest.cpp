@@ -1,4 +1,8 @@
+// The raw files of their own layout: Canon CRW, Minolta MRW and Fuji RAF.
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "checkers/RawFileBuilders.h"
 #include "support/TestImage.h"
@@ -7,18 +11,26 @@ namespace salvonix::test {
 namespace {
 
 constexpr uint64_t kNotFoundSize = 15728640;
-constexpr uint64_t kMiB = 1048576;
 
-TEST(CrwFileCheck, HeaderTestAndTheFlagsTheSizeFollows) {
+TEST(RawFileCheck, NeedsTheWholeSignature) {
+  TempDir dir;
+  TestImage image(dir.file("card.img"), kMiB);
+  image.putAtSector(1, {'I', 'M', 26, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'});
+  image.putAtSector(2, {'I', 'I', 26, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'X'});
+  image.putAtSector(3, {0, 'M', 'R', 'N'});
+  image.putAtSector(4, {1, 'M', 'R', 'M'});
+  putRaf(image, 5 * 512, RafFile{});
+  image.put(5 * 512 + 14, {'X'});
+  for (const auto& [type, sector] :
+       {std::pair{FileType::Crw, 1}, {FileType::Crw, 2}, {FileType::Mrw, 3}, {FileType::Mrw, 4}, {FileType::Raf, 5}})
+    EXPECT_FALSE(CheckerRun(image.path(), type).isFile(sector)) << sector;
+}
+
+TEST(CrwFileCheck, SizeFollowsTheClassifiersFlags) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 24 * kMiB);
   putCrw(image, 0, CrwFile{});
-  image.put(512, {'I', 'M', 26, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'});
-  image.put(1024, {'I', 'I', 26, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'X'});
   CheckerRun run(image.path(), FileType::Crw);
-  EXPECT_FALSE(run.isFile(1));
-  EXPECT_FALSE(run.isFile(2));
-
   // With a TIFF-based type selected, the classifier has found the CRW and its byte order.
   run.context.rawSelection.bTiffSelected = true;
   run.context.tiff.bCanonCrwFileFound = true;
@@ -27,9 +39,6 @@ TEST(CrwFileCheck, HeaderTestAndTheFlagsTheSizeFollows) {
   const SectorHeader view(header, kSectorHeaderSize);
   ASSERT_TRUE(run.checker->isFile(view, 0));
   EXPECT_EQ(run.checker->fileSizeCalculation(view, 0), 3000004u);
-  run.context.bCancelScanning = true;
-  EXPECT_EQ(run.checker->fileSizeCalculation(view, 0), 0u) << "cancelled";
-  run.context.bCancelScanning = false;
   run.context.tiff = {};
   EXPECT_EQ(run.checker->fileSizeCalculation(view, 0), 0u) << "no byte order";
 }
@@ -106,6 +115,73 @@ TEST(CrwFileCheck, PreviewBoundIsMeasuredInsideTheFile) {
   EXPECT_TRUE(far.preview);
   EXPECT_EQ(far.previewSector, farSector + 3 * kMiB / 512);
   EXPECT_EQ(far.previewExtra, 100u);
+}
+
+TEST(MrwFileCheck, SizesTheImageDataWithinItsLimits) {
+  struct Case {
+    uint32_t blockAreaLength, height, width;
+    uint8_t storage;
+    uint64_t size;
+  };
+  const Case cases[] = {
+      {1000, 2000, 3000, 0x59, 9001520},          {1000, 2000, 3000, 0x52, 12001520},
+      {1000, 2000, 3000, 0x53, 0},                {52428800, 10, 10, 0x52, 8 + 52428800 + 200 + 512},
+      {52428801, 10, 10, 0x52, 0},                {0, 46, 1, 0x52, 100 + 512},
+      {1, 45, 1, 0x52, 0},                        {0, 61, 1, 0x59, 0},  // 8 + 91 bytes
+      {0, 62, 1, 0x59, 101 + 512},                {23068664, 8192, 8192, 0x52, 157286400 + 512},
+      {23068665, 8192, 8192, 0x52, 0},            {0, 65535, 65535, 0x52, 0},
+  };
+  for (const Case& c : cases) {
+    const MrwFile mrw{.blockAreaLength = c.blockAreaLength, .height = c.height, .width = c.width, .storage = c.storage};
+    EXPECT_EQ(measure(putMrw, mrw).size, c.size) << c.blockAreaLength << " " << c.height << "x" << c.width;
+  }
+}
+
+TEST(MrwFileCheck, LooksForTheSensorBlockAmongTheFirstFive) {
+  EXPECT_EQ(measure(putMrw, {.blocksBeforePrd = {16, 0, 300, 5000}}).size, 9001520u);
+  EXPECT_EQ(measure(putMrw, {.blocksBeforePrd = {16, 0, 300, 5000, 8}}).size, 0u);
+}
+
+TEST(MrwFileCheck, ReadsBlocksAcrossWindowEdges) {
+  for (uint32_t bytesPerSector : {512u, 4096u}) {
+    // Straddling the first edge, several windows in, and ending past the
+    // sector a window holds beyond 64 KiB.
+    const std::vector<std::vector<uint32_t>> chains = {{65530 - 16}, {100000, 200000}, {65536 + bytesPerSector - 26}};
+    for (const auto& before : chains) {
+      for (uint64_t sector : {0u, 12288 / bytesPerSector}) {
+        EXPECT_EQ(measure(putMrw, {.blocksBeforePrd = before}, sector, bytesPerSector).size, 9001520u)
+            << bytesPerSector << " " << before[0] << " " << sector;
+      }
+    }
+  }
+}
+
+TEST(RafFileCheck, SizesTheRawDataWithinItsLimits) {
+  struct Case {
+    uint32_t cfaOffset, cfaLength, secondLength;
+    uint64_t size;
+  };
+  const Case cases[] = {
+      {4000, 6000000, 0, 6004512},       {4000, 6000000, 6000000, 12004512}, {4000, 6000000, 6000001, 6004512},
+      {209715200, 0, 0, 209715712},      {209715201, 0, 0, 0},               {209715100, 100, 0, 209715712},
+      {209715100, 101, 0, 0},            {0xFFFFFFFF, 10, 0, 0},             {4000, 0xFFFFFFFF, 0, 0},
+      {60, 40, 0, 612},                  {60, 39, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const RafFile raf{.cfaOffset = c.cfaOffset, .cfaLength = c.cfaLength, .secondLength = c.secondLength};
+    EXPECT_EQ(measure(putRaf, raf).size, c.size) << c.cfaOffset << " " << c.cfaLength;
+  }
+}
+
+TEST(RafFileCheck, ReportsPreviewsLongerThan1024Bytes) {
+  for (uint32_t bytesPerSector : {512u, 4096u}) {
+    EXPECT_FALSE(measure(putRaf, {.previewOffset = 100000, .previewLength = 1024}, 7, bytesPerSector).preview);
+    const Measured m = measure(putRaf, {.previewOffset = 100000, .previewLength = 1025}, 7, bytesPerSector);
+    EXPECT_TRUE(m.preview);
+    EXPECT_EQ(m.previewSize, 1025u);
+    EXPECT_EQ(m.previewSector, 7u + 100000 / bytesPerSector);
+    EXPECT_EQ(m.previewExtra, 100000u % bytesPerSector);
+  }
 }
 
 }  // namespace
