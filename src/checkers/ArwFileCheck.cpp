@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "checkers/TiffVariants.h"
+#include "checkers/TiffStripWalk.h"
 
 namespace salvonix {
 
@@ -12,15 +12,13 @@ namespace {
 constexpr uint32_t kMaxPreviewLength = 0x700000;
 // The A100's private block holds the raw data's length this far in.
 constexpr uint32_t kA100RawLengthAt = 148;
+constexpr StripRule kA700SubIfdRule{.arrayOffsetLimit = kLimit100MiB, .fallback = Fallback::BeforeIfd0};
 }  // namespace
-
-ArwFileCheck::ArwFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, kArwVariant) {}
 
 std::string_view ArwFileCheck::parentKey() {
   context_.bSonyArwA100File = false;
   context_.bSonyArwA700File = false;
-  return "arw";
+  return TiffFamilyCheck::parentKey();
 }
 
 uint64_t ArwFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
@@ -35,84 +33,59 @@ void ArwFileCheck::reportPreviewLength(uint32_t length) {
   context_.u64RawJpgFileSize = std::min(length, kMaxPreviewLength);
 }
 
-bool ArwFileCheck::subIfdStripEnd(uint32_t offset, uint32_t ifd0, uint64_t ifd0End, uint64_t& end) {
-  const auto entries = reader_.entryCount(offset);
-  if (!entries || *entries > kMaxEntries) return false;
-  uint64_t strip = 0;
-  for (uint32_t k = 0; k < *entries && !cancelled(context_); ++k) {
-    const auto e = reader_.entry(offset, k);
-    if (!e) return false;
-    if (e->tag != kTagStripOffsets && e->tag != kTagStripByteCounts) continue;
-    std::optional<uint32_t> value;
-    if (e->count == 1) {
-      value = e->number();
-    } else if (e->count >= 2 && e->count <= 65534) {
-      value = reader_.lastElement(*e, kLimit100MiB);
-      if (!value) return false;
-    } else {
-      continue;
-    }
-    if (e->tag == kTagStripOffsets) {
-      strip = *value;
-    } else {
-      end = strip + *value;
-      if (end < ifd0) end = ifd0End;
-    }
-  }
-  return true;
-}
-
 uint64_t ArwFileCheck::a700Size(uint32_t ifd0, uint64_t sectorNumber) {
-  const auto entries = reader_.entryCount(ifd0);
-  if (!entries || *entries > kMaxEntries) return 0;
-  const uint64_t ifd0End = ifd0 + 12ull * *entries;
-  uint64_t end = 0;
-  for (uint32_t k = 0; k < *entries && !cancelled(context_); ++k) {
-    const auto e = reader_.entry(ifd0, k);
-    if (!e) return 0;
-    if (e->tag == kTagSubIfds) {
-      if (e->value > kLimit100MiB || !subIfdStripEnd(e->value, ifd0, ifd0End, end)) return 0;
-    } else if (e->tag == kTagJpegOffset) {
-      reportPreviewStart(context_, sectorNumber, e->value);
+  const auto entries = reader_.boundedEntryCount(ifd0, 0);
+  if (!entries) return 0;
+  StripEnd strips{.ifd0 = ifd0, .fallback = ifd0 + 12ull * *entries};
+  // Counts that are neither one value nor an array name no strip.
+  const auto countedStrips = [](const IfdEntry& e) { return e.count == 0 || e.count > 65534 ? Step::Next : Step::Strip; };
+  const auto ifd0Entry = [&](const IfdEntry& e) {
+    if (e.tag == kTagSubIfds) {
+      return walkSubIfd(reader_, context_, e, kLimit100MiB, 0, kA700SubIfdRule, strips, countedStrips);
+    }
+    if (e.tag == kTagJpegOffset) {
+      reportPreviewStart(context_, sectorNumber, e.value);
       context_.bRawJpgFileFound = true;
       // A preview said to lie beyond the raw data is not believed, nor anything after it.
-      if (end < e->value) {
+      if (strips.end < e.value) {
         withdrawPreview(context_);
-        break;
+        return Step::Stop;
       }
-    } else if (e->tag == kTagJpegLength) {
-      reportPreviewLength(e->value);
+    } else if (e.tag == kTagJpegLength) {
+      reportPreviewLength(e.value);
     }
-  }
-  return end <= kLimit200MiB ? end : 0;
+    return Step::Next;
+  };
+  if (!forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry)) return 0;
+  return strips.end <= kLimit200MiB ? strips.end : 0;
 }
 
 uint64_t ArwFileCheck::a100Size(uint32_t ifd0, uint64_t sectorNumber) {
-  const auto entries = reader_.entryCount(ifd0);
-  if (!entries || *entries < 2 || *entries > kMaxEntries) return 0;
+  const auto entries = reader_.boundedEntryCount(ifd0, 2);
+  if (!entries) return 0;
   uint64_t end = 0;
   uint32_t jpegOffset = 0;
   uint32_t subIfds = 0;
-  for (uint32_t k = 0; k < *entries && !cancelled(context_); ++k) {
-    const auto e = reader_.entry(ifd0, k);
-    if (!e) return 0;
-    if (e->tag == kTagSubIfds) {
-      if (e->value > kLimit150MiB) return 0;
-      subIfds = e->value;
-    } else if (e->tag == kTagDngPrivateData) {
-      if (e->value > kLimit150MiB) return 0;
-      const auto rawLength = reader_.u32(uint64_t{e->value} + kA100RawLengthAt);
-      if (!rawLength) return 0;
+  const auto ifd0Entry = [&](const IfdEntry& e) {
+    if (e.tag == kTagSubIfds) {
+      if (e.value > kLimit150MiB) return Step::Fail;
+      subIfds = e.value;
+    } else if (e.tag == kTagDngPrivateData) {
+      if (e.value > kLimit150MiB) return Step::Fail;
+      const auto rawLength = reader_.u32(uint64_t{e.value} + kA100RawLengthAt);
+      if (!rawLength) return Step::Fail;
       end = uint64_t{*rawLength} + subIfds;
       if (end < ifd0) end = ifd0 + 12ull * *entries;
-    } else if (e->tag == kTagJpegOffset) {
-      jpegOffset = e->value;
+    } else if (e.tag == kTagJpegOffset) {
+      jpegOffset = e.value;
       reportPreviewStart(context_, sectorNumber, jpegOffset);
       context_.bRawJpgFileFound = true;
-    } else if (e->tag == kTagJpegLength) {
-      reportPreviewLength(e->value);
+    } else if (e.tag == kTagJpegLength) {
+      reportPreviewLength(e.value);
     }
-  }
+    return Step::Next;
+  };
+  if (!forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry)) return 0;
   if (end < jpegOffset) withdrawPreview(context_);
   return (end >= kMinSize && end <= kLimit200MiB) ? end : 0;
 }

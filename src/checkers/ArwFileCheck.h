@@ -5,12 +5,13 @@
 // A100 family's end is read from its private DNG data. Both report the preview.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class ArwFileCheck final : public TiffFamilyCheck {
  public:
-  explicit ArwFileCheck(ScanContext& context);
+  explicit ArwFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kArwVariant, "arw"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
   // Also forgets the model family of the file just recorded.
   std::string_view parentKey() override;
@@ -18,10 +19,7 @@ class ArwFileCheck final : public TiffFamilyCheck {
  private:
   uint64_t a700Size(uint32_t ifd0, uint64_t sectorNumber);
   uint64_t a100Size(uint32_t ifd0, uint64_t sectorNumber);
-  // End of the raw strip in the A700 family's sub-IFD; false when it cannot be read.
-  bool subIfdStripEnd(uint32_t offset, uint32_t ifd0, uint64_t ifd0End, uint64_t& end);
   void reportPreviewLength(uint32_t length);
-
 };
 
 }  // namespace salvonix

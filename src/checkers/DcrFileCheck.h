@@ -3,19 +3,14 @@
 // plus Kodak's private data.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class DcrFileCheck final : public TiffFamilyCheck {
  public:
-  explicit DcrFileCheck(ScanContext& context);
+  explicit DcrFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kDcrVariant, "dcr"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "dcr"; }
-
- private:
-  // Raises stripEnd to the sub-IFD's strip end and adds its private data to kodakBytes.
-  bool walkSubIfd(uint32_t offset, uint64_t& stripEnd, uint64_t& kodakBytes);
-
 };
 
 }  // namespace salvonix

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
@@ -17,19 +16,14 @@ bool isOffsetsTag(uint32_t tag) { return tag == kTagStripOffsets || tag == kTagT
 bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag == kTagTileByteCounts; }
 }  // namespace
 
-DngFileCheck::DngFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, kDngVariant) {}
-
 uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
-  if (!startSizing(sectorNumber)) return 0;
-  const uint32_t offset = ifd0Offset(header, reader_.littleEndian());
-  if (offset < 8 || offset > kLimit200MiB) return 0;
-  const auto entries = reader_.entryCount(offset);
-  if (!entries || *entries < 2 || *entries > kMaxEntries) return 0;
-  const Ifd0 ifd0{offset, 12ull * *entries + 6, offset + 12ull * *entries};
+  const auto first = startIfd0WithEntries(header, sectorNumber, 2);
+  if (!first) return 0;
+  const uint32_t offset = first->offset;
+  const Ifd0 ifd0{offset, 12ull * first->entries + 6, first->end()};
   uint64_t end = 0;
   bool pentaxIstD = false;
-  for (uint32_t k = 0; k < *entries; ++k) {
+  for (uint32_t k = 0; k < first->entries; ++k) {
     if (cancelled(context_)) return 0;
     const auto e = reader_.entry(offset, k);
     if (!e) return 0;
@@ -56,7 +50,7 @@ uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
                : 0;
   if (!(pentaxIstD && reported && previewOffset < end)) end += context_.u64RawJpgFileSize;
   if (end < ifd0.offset + ifd0.size) {
-    const auto withData = ifd0WithData(ifd0, *entries);
+    const auto withData = ifd0WithData(ifd0, first->entries);
     if (!withData) return 0;
     end = *withData;
   }
@@ -64,11 +58,12 @@ uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
 }
 
 bool DngFileCheck::walkOnlySubIfd(const Ifd0& ifd0, uint32_t offset, uint64_t& end) {
-  const auto entries = reader_.entryCount(offset);
-  if (!entries || *entries < 2 || *entries > kMaxEntries) return false;
+  const auto entries = reader_.boundedEntryCount(offset, 2);
+  if (!entries) return false;
   const uint64_t subSize = 12ull * *entries + 6;
   uint64_t lastStrip = 0;
   for (uint32_t k = 0; k < *entries; ++k) {
+    if (cancelled(context_)) return false;
     const auto e = reader_.entry(offset, k);
     if (!e) return false;
     if (!isOffsetsTag(e->tag) && !isByteCountsTag(e->tag)) continue;
@@ -102,10 +97,11 @@ bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint
   uint64_t lastStrip = 0;
   for (int pass = 1; pass <= 2; ++pass) {
     const uint32_t offset = pass == 1 ? *raw : *preview;
-    const auto entries = reader_.entryCount(offset);
-    if (!entries || *entries < 2 || *entries > kMaxEntries) return false;
+    const auto entries = reader_.boundedEntryCount(offset, 2);
+    if (!entries) return false;
     const uint64_t subSize = 12ull * *entries + 6;
     for (uint32_t k = 0; k < *entries; ++k) {
+      if (cancelled(context_)) return false;
       const auto e = reader_.entry(offset, k);
       if (!e) return false;
       if (isOffsetsTag(e->tag)) {
@@ -143,6 +139,7 @@ bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint
 std::optional<uint64_t> DngFileCheck::ifd0WithData(const Ifd0& ifd0, uint32_t entries) {
   uint64_t data = 0;
   for (uint32_t k = 0; k < entries; ++k) {
+    if (cancelled(context_)) return std::nullopt;
     const auto e = reader_.entry(ifd0.offset, k);
     if (!e) return std::nullopt;
     if (e->value > ifd0.offset) data += typeSizeClamped(e->type) * e->count;

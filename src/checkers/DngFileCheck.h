@@ -3,14 +3,14 @@
 // the preview in the second; the file ends after the raw data and the preview.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class DngFileCheck final : public TiffFamilyCheck {
  public:
-  explicit DngFileCheck(ScanContext& context);
+  explicit DngFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kDngVariant, "dng"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "dng"; }
 
  private:
   struct Ifd0 {

@@ -75,8 +75,8 @@ bool MakeClassifier::classify(SectorHeader header, uint64_t sectorNumber) {
   if (ifd0 < 8 || ifd0 > kLimit150MiB) return false;
 
   reader_.startFile(sectorNumber, littleEndian);
-  const auto entries = reader_.entryCount(ifd0);
-  if (!entries || *entries < variant_.minEntries || *entries > kMaxEntries) return false;
+  const auto entries = reader_.boundedEntryCount(ifd0, variant_.minEntries);
+  if (!entries) return false;
   bool raw = false;
   bool makeSeen = false;
   for (uint32_t k = 0; k < *entries; ++k) {
@@ -169,13 +169,14 @@ MakeClassifier::Verdict MakeClassifier::applyPentax(SectorHeader header, uint64_
   if (rule == PentaxRule::Ignore) return Verdict::GoOn;
   if (rule == PentaxRule::DngAware) {
     for (uint32_t k = index + 1; k < entries; ++k) {
+      if (cancelled(context_)) return Verdict::Reject;
       const auto e = reader_.entry(ifd0, k);
       if (!e) return Verdict::Reject;
       if (isDngTag(e->tag)) setFlags(context_, kDng);
     }
     setFlags(context_, kPef);
   }
-  const int chain = pentaxRawTiffFile(reader_, header, sectorNumber);
+  const int chain = pentaxRawTiffFile(reader_, context_, header, sectorNumber);
   if (chain == 2) {
     raw = true;
     return Verdict::GoOn;
@@ -188,6 +189,7 @@ MakeClassifier::Verdict MakeClassifier::applyPentax(SectorHeader header, uint64_
 
 MakeClassifier::Verdict MakeClassifier::findSonyR1(uint64_t ifd0, uint32_t entries, uint32_t index) {
   for (uint32_t k = index + 1; k < entries; ++k) {
+    if (cancelled(context_)) return Verdict::Reject;
     const auto e = reader_.entry(ifd0, k);
     if (!e) return Verdict::Reject;
     if (e->tag != kTagModel) continue;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "checkers/EmbeddedJpeg.h"
-#include "checkers/TiffVariants.h"
+#include "checkers/TiffStripWalk.h"
 
 namespace salvonix {
 
@@ -19,37 +19,21 @@ constexpr uint32_t kPreviewBlockTag = 0x2020;
 constexpr uint32_t kPreviewStartTag = 0x0101;
 constexpr uint32_t kPreviewLengthTag = 0x0102;
 constexpr uint64_t kMaxOlderPreview = 0x200000;
+// Each strip's end is added to the allowance of the header's kind.
+constexpr StripRule kOrfRule{.combine = Combine::Add};
 }  // namespace
 
-OrfFileCheck::OrfFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, kOrfVariant) {}
-
 uint64_t OrfFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
-  if (!startSizing(sectorNumber)) return 0;
-  const uint32_t ifd0 = ifd0Offset(header, reader_.littleEndian());
-  uint64_t end = (header[2] == 'R' && header[3] == 'S') ? kRsAllowance : 0;
-  if (ifd0 < 8 || ifd0 > kLimit200MiB) return 0;
-  const auto entries = reader_.entryCount(ifd0);
-  if (!entries || *entries < 2 || *entries > kMaxEntries) return 0;
-  uint64_t strip = 0;
-  for (uint32_t k = 0; k < *entries; ++k) {
-    if (cancelled(context_)) return 0;
-    const auto e = reader_.entry(ifd0, k);
-    if (!e) return 0;
-    if (e->tag == kTagStripOffsets || e->tag == kTagStripByteCounts) {
-      const bool array = e->count >= 2 && e->count <= 65534;
-      const auto value = array ? reader_.lastElement(*e, kLimit150MiB) : std::optional<uint32_t>(e->number());
-      if (!value) return 0;
-      if (e->tag == kTagStripOffsets) {
-        strip = *value;
-      } else {
-        end += strip + *value;
-      }
-    } else if (e->tag == kTagExifIfd) {
-      if (!findPreview(e->value, sectorNumber)) return 0;
-    }
-  }
-  if (end < ifd0) end += 12ull * *entries + 6;
+  const auto ifd0 = startIfd0WithEntries(header, sectorNumber, 2);
+  if (!ifd0) return 0;
+  StripEnd strips{.end = (header[2] == 'R' && header[3] == 'S') ? kRsAllowance : 0};
+  const auto exifOrStrip = [&](const IfdEntry& e) {
+    if (e.tag != kTagExifIfd) return Step::Strip;
+    return findPreview(e.value, sectorNumber) ? Step::Next : Step::Fail;
+  };
+  if (!walkStrips(reader_, context_, ifd0->offset, ifd0->entries, kOrfRule, strips, exifOrStrip)) return 0;
+  uint64_t end = strips.end;
+  if (end < ifd0->offset) end += 12ull * ifd0->entries + 6;
   return (end >= kMinSize && end <= kLimit200MiB) ? end + kSlack : 0;
 }
 

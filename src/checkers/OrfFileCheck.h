@@ -3,14 +3,14 @@
 // preview is found through the Olympus maker note in the Exif IFD.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class OrfFileCheck final : public TiffFamilyCheck {
  public:
-  explicit OrfFileCheck(ScanContext& context);
+  explicit OrfFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kOrfVariant, "orf"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "orf"; }
 
  private:
   // Reports the preview the Exif IFD's maker note leads to; false when a read

@@ -3,16 +3,14 @@
 // preview JPEG's length is added and the preview reported.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class PefFileCheck final : public TiffFamilyCheck {
  public:
-  explicit PefFileCheck(ScanContext& context);
+  explicit PefFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kPefVariant, "pef"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "pef"; }
-
- private:
 };
 
 }  // namespace salvonix

@@ -1,19 +1,28 @@
 #pragma once
-// Panasonic raw files ("IIU\0" header, Make Panasonic): sized by the raw strip's end; the preview JPEG
-// named by tag 0x002E is measured and reported.
+// Panasonic and Leica raw files ("IIU\0" header, told apart by Make): sized by
+// the raw strip's end or IFD0's; the preview JPEG named by tag 0x002E is
+// measured and reported.
 
 #include "checkers/TiffFamilyCheck.h"
 
 namespace salvonix {
 
-class RawPanasonicFileCheck final : public TiffFamilyCheck {
+namespace tiff {
+extern const TiffKind kRawPanasonicKind;
+extern const TiffKind kLeicaKind;
+}  // namespace tiff
+
+class PanasonicRawCheck : public TiffFamilyCheck {
  public:
-  explicit RawPanasonicFileCheck(ScanContext& context);
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "raw"; }
+  // Length of the JPEG starting at a position in a sector: FF D8 to FF D9; 0 when none starts there.
   uint64_t jpegSize(uint64_t sectorNumber, uint32_t position);
 
- private:
+ protected:
+  using TiffFamilyCheck::TiffFamilyCheck;
 };
+
+using RawPanasonicFileCheck = TiffKindCheck<PanasonicRawCheck, tiff::kRawPanasonicKind>;
+using LeicaFileCheck = TiffKindCheck<PanasonicRawCheck, tiff::kLeicaKind>;
 
 }  // namespace salvonix

@@ -3,16 +3,14 @@
 // trimmed by a fixed amount.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class ThreefrFileCheck final : public TiffFamilyCheck {
  public:
-  explicit ThreefrFileCheck(ScanContext& context);
+  explicit ThreefrFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kThreefrVariant, "3fr"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "3fr"; }
-
- private:
 };
 
 }  // namespace salvonix

@@ -1,7 +1,6 @@
 #include "checkers/TiffFileCheck.h"
 
 #include "checkers/EmbeddedJpeg.h"
-#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
@@ -18,14 +17,11 @@ bool isOffsetsTag(uint32_t tag) { return tag == kTagStripOffsets || tag == kTagT
 bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag == kTagTileByteCounts; }
 }  // namespace
 
-TiffFileCheck::TiffFileCheck(ScanContext& context)
-    : TiffFamilyCheck(context, kTiffVariant) {}
-
 uint64_t TiffFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   if (!startSizing(sectorNumber)) return 0;
   const uint32_t ifd0 = ifd0Offset(header, reader_.littleEndian());
-  const auto entries = reader_.entryCount(ifd0);
-  if (!entries || *entries < kMinSizedEntries || *entries > kMaxEntries) return 0;
+  const auto entries = reader_.boundedEntryCount(ifd0, kMinSizedEntries);
+  if (!entries) return 0;
   return context_.tiff.bRawTiffFileFound ? cameraSize(header, sectorNumber, ifd0) : plainSize(ifd0);
 }
 
@@ -37,11 +33,12 @@ bool TiffFileCheck::addByteCountArray(const IfdEntry& entry, uint32_t elementSiz
 
 uint64_t TiffFileCheck::plainSize(uint32_t ifd0) {
   uint64_t total = 8;
+  IfdChain chain(ifd0);
   uint64_t offset = ifd0;
-  for (uint32_t chain = 0;; ++chain) {
-    if (chain == kMaxChain || offset < 8 || offset > kLimit150MiB) return 0;
-    const auto entries = reader_.entryCount(offset);
-    if (!entries || *entries < 2 || *entries > kMaxEntries) return 0;
+  for (uint32_t index = 0;; ++index) {
+    if (index == kMaxChain || offset < 8 || offset > kLimit150MiB) return 0;
+    const auto entries = reader_.boundedEntryCount(offset, 2);
+    if (!entries) return 0;
     total += 2 + 12ull * *entries + 4;
     uint64_t dataTotal = 0;
     for (uint32_t k = 0; k < *entries; ++k) {
@@ -64,8 +61,8 @@ uint64_t TiffFileCheck::plainSize(uint32_t ifd0) {
     total += dataTotal;
     const auto next = reader_.nextIfd(offset, *entries);
     if (!next) return 0;
-    if (*next == 0) break;
-    offset = *next;
+    offset = chain.follow(*next);
+    if (offset == 0) break;
   }
   return (total >= kMinSize && total <= kLimit200MiB) ? total + kSlack : 0;
 }
@@ -75,15 +72,17 @@ uint64_t TiffFileCheck::cameraSize(SectorHeader header, uint64_t sectorNumber, u
   const uint64_t jpeg = context_.tiff.bCanonRawTiff ? canonTiffJpgFileSize(header, sectorNumber) : 0;
   reader_.startFile(sectorNumber, littleEndian);
   uint64_t total = 8;
+  IfdChain chain(ifd0);
   uint64_t offset = ifd0;
-  for (uint32_t chain = 0; !cancelled(context_); ++chain) {
-    if (chain == kMaxChain) return 0;
-    const auto entries = reader_.entryCount(offset);
-    if (!entries || *entries < kMinSizedEntries || *entries > kMaxEntries) return 0;
+  for (uint32_t index = 0; !cancelled(context_); ++index) {
+    if (index == kMaxChain) return 0;
+    const auto entries = reader_.boundedEntryCount(offset, kMinSizedEntries);
+    if (!entries) return 0;
     if (ifd0 > kIfd0InFirstSector) total += 12ull * *entries;
     const auto next = reader_.nextIfd(offset, *entries);
     if (!next) return 0;
-    const bool last = *next == 0;
+    const uint64_t following = chain.follow(*next);
+    const bool last = following == 0;
     uint64_t lastStrip = 0;
     for (uint32_t k = 0; k < *entries && !cancelled(context_); ++k) {
       const auto e = reader_.entry(offset, k);
@@ -110,7 +109,7 @@ uint64_t TiffFileCheck::cameraSize(SectorHeader header, uint64_t sectorNumber, u
     }
     if (total > kLimit200MiB) return 0;
     if (last) break;
-    offset = *next;
+    offset = following;
   }
   return total <= kLimit200MiB ? total + jpeg + kSlack : 0;
 }
@@ -122,6 +121,7 @@ uint64_t TiffFileCheck::canonTiffJpgFileSize(SectorHeader header, uint64_t secto
   const auto entries = reader_.entryCount(ifd0);
   if (!entries) return 0;
   for (uint32_t k = 0; k < *entries; ++k) {
+    if (cancelled(context_)) return 0;
     const auto e = reader_.entry(ifd0, k);
     if (!e) return 0;
     if (e->tag == kTagExifIfd) return canonTiffJpgFileSize(uint64_t{e->value}, sectorNumber);
@@ -134,9 +134,10 @@ uint64_t TiffFileCheck::canonTiffJpgFileSize(uint64_t exifIfdOffset, uint64_t fi
   const uint8_t* mark = reader_.bytes(0, 2);
   if (!mark) return 0;
   reader_.setLittleEndian(mark[0] == 'I' && mark[1] == 'I');
-  const auto entries = reader_.entryCount(exifIfdOffset);
-  if (!entries || *entries > kMaxEntries) return 0;
+  const auto entries = reader_.boundedEntryCount(exifIfdOffset, 0);
+  if (!entries) return 0;
   for (uint32_t k = 0; k < *entries; ++k) {
+    if (cancelled(context_)) return 0;
     const auto e = reader_.entry(exifIfdOffset, k);
     if (!e) return 0;
     if (e->tag != kTagMakerNote) continue;

@@ -4,14 +4,14 @@
 // plus, for Canon, the JPEG its maker note points at.
 
 #include "checkers/TiffFamilyCheck.h"
+#include "checkers/TiffVariants.h"
 
 namespace salvonix {
 
 class TiffFileCheck final : public TiffFamilyCheck {
  public:
-  explicit TiffFileCheck(ScanContext& context);
+  explicit TiffFileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kTiffVariant, "tiff"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  std::string_view parentKey() override { return "tiff"; }
 
   // Length of the JPEG that a Canon camera TIFF's maker note points at; 0 if none.
   uint64_t canonTiffJpgFileSize(SectorHeader header, uint64_t sectorNumber);

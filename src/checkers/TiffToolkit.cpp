@@ -122,6 +122,12 @@ std::optional<uint32_t> TiffReader::u32(uint64_t fileOffset) {
   return window_.u32(fileOffset, order());
 }
 
+std::optional<uint32_t> TiffReader::boundedEntryCount(uint64_t ifdOffset, uint32_t minEntries) {
+  const auto entries = entryCount(ifdOffset);
+  if (!entries || *entries < minEntries || *entries > kMaxEntries) return std::nullopt;
+  return entries;
+}
+
 std::optional<IfdEntry> TiffReader::entry(uint64_t ifdOffset, uint32_t index) {
   const uint64_t at = ifdOffset + 2 + 12ull * index;
   const uint8_t* p = bytes(at, 12);
@@ -174,21 +180,33 @@ bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEnt
   return true;
 }
 
-int pentaxRawTiffFile(TiffReader& reader, SectorHeader header, uint64_t sectorNumber) {
+int pentaxRawTiffFile(TiffReader& reader, const ScanContext& context, SectorHeader header, uint64_t sectorNumber) {
   const bool littleEndian = isLittleEndianMark(header);
   reader.startFile(sectorNumber, littleEndian);
   uint64_t offset = ifd0Offset(header, littleEndian);
-  int chain = 0;
+  IfdChain chain(offset);
+  int count = 0;
   for (;;) {
-    if (++chain == 11) return 3;
-    const auto count = reader.entryCount(offset);
-    if (!count) return 0;
-    const auto next = reader.nextIfd(offset, *count);
+    if (++count == 11) return 3;
+    if (cancelled(context)) return 0;
+    const auto entries = reader.entryCount(offset);
+    if (!entries) return 0;
+    const auto next = reader.nextIfd(offset, *entries);
     if (!next) return 0;
-    if (*next == 0) break;
-    offset = *next;
+    offset = chain.follow(*next);
+    if (offset == 0) break;
   }
-  return chain <= 2 ? 1 : chain == 3 ? 2 : 3;
+  return count <= 2 ? 1 : count == 3 ? 2 : 3;
+}
+
+uint64_t IfdChain::follow(uint64_t next) {
+  if (next == 0 || std::find(walked_.begin(), walked_.begin() + count_, next) != walked_.begin() + count_) return 0;
+  remember(next);
+  return next;
+}
+
+void IfdChain::remember(uint64_t offset) {
+  if (count_ < walked_.size()) walked_[count_++] = offset;
 }
 
 void clearPreviewReport(ScanContext& context) {

@@ -145,6 +145,8 @@ class TiffReader {
   std::optional<IfdEntry> entry(uint64_t ifdOffset, uint32_t index);
   // The entry count of the IFD at an offset.
   std::optional<uint32_t> entryCount(uint64_t ifdOffset) { return u16(ifdOffset); }
+  // The same, null unless it lies between minEntries and kMaxEntries.
+  std::optional<uint32_t> boundedEntryCount(uint64_t ifdOffset, uint32_t minEntries);
   std::optional<uint32_t> nextIfd(uint64_t ifdOffset, uint32_t entryCount) { return u32(ifdOffset + 2 + 12ull * entryCount); }
 
   // Element `index` of an entry's values spaced `stride` bytes apart: inside
@@ -173,9 +175,25 @@ class TiffReader {
 bool addArrayValues(TiffReader& reader, const ScanContext& context, const IfdEntry& entry, uint64_t stride,
                     uint64_t base, uint64_t limit, uint64_t& sum);
 
+// The IFDs a chain walk has visited. A next-IFD pointer back to one of them
+// ends the chain as 0 would, so that a looping chain is walked once.
+class IfdChain {
+ public:
+  explicit IfdChain(uint64_t first) { remember(first); }
+  // The IFD to walk next: `next`, or 0 when it has been walked already.
+  uint64_t follow(uint64_t next);
+
+ private:
+  void remember(uint64_t offset);
+
+  // Every chain walk ends within kMaxChain IFDs.
+  std::array<uint64_t, kMaxChain + 1> walked_{};
+  uint32_t count_ = 0;
+};
+
 // Counts the IFD chain of the file at this sector: 1 for one or two IFDs, 2
-// for three, 3 for four or more, 0 when the device cannot be read.
-int pentaxRawTiffFile(TiffReader& reader, SectorHeader header, uint64_t sectorNumber);
+// for three, 3 for four or more, 0 when the device cannot be read or the scan is cancelled.
+int pentaxRawTiffFile(TiffReader& reader, const ScanContext& context, SectorHeader header, uint64_t sectorNumber);
 
 // The preview-JPEG report.
 void clearPreviewReport(ScanContext& context);

@@ -32,8 +32,8 @@ bool X3fFileCheck::isSigmaTiff(SectorHeader h) {
   const uint64_t ifd0 = ifd0Offset(h, littleEndian);
   if (ifd0 < 8 || ifd0 > kLimit150MiB) return false;
   tiff_.startFile(window_.fileStart(), littleEndian);
-  const auto entries = tiff_.entryCount(ifd0);
-  if (!entries || *entries < kMinHeaderEntries || *entries > kMaxEntries) return false;
+  const auto entries = tiff_.boundedEntryCount(ifd0, kMinHeaderEntries);
+  if (!entries) return false;
 
   bool sigma = false;
   for (uint32_t k = 0; k < *entries; ++k) {
@@ -70,13 +70,14 @@ uint64_t X3fFileCheck::sigmaTiffSize() {
   tiff_.startFile(window_.fileStart(), context_.tiff.bLittleEndianFile);
   const auto ifd0 = tiff_.u32(4);
   if (!ifd0 || *ifd0 > kMaxSizeIfd0Offset) return 0;
-  const auto ifd0Entries = tiff_.entryCount(*ifd0);
-  if (!ifd0Entries || *ifd0Entries < kMinIfd0Entries || *ifd0Entries > kMaxEntries) return 0;
+  const auto ifd0Entries = tiff_.boundedEntryCount(*ifd0, kMinIfd0Entries);
+  if (!ifd0Entries) return 0;
 
   uint64_t total = 8;  // the header
+  IfdChain chain(*ifd0);
   uint64_t offset = *ifd0;
-  for (uint32_t chain = 0;; ++chain) {
-    if (chain == kMaxChain || offset < 8 || offset > kLimit150MiB) return 0;
+  for (uint32_t index = 0;; ++index) {
+    if (index == kMaxChain || offset < 8 || offset > kLimit150MiB) return 0;
     const auto entries = tiff_.entryCount(offset);
     if (!entries || *entries < kMinEntries) return 0;
     total += 2 + 12ull * *entries + 4;
@@ -98,12 +99,13 @@ uint64_t X3fFileCheck::sigmaTiffSize() {
     if (total > kMaxSize) return 0;
     const auto next = tiff_.nextIfd(offset, *entries);
     if (!next) return 0;
-    if (*next == 0) break;
-    if (*next > kLimit150MiB) return 0;
-    const auto nextEntries = tiff_.entryCount(*next);
+    const uint64_t following = chain.follow(*next);
+    if (following == 0) break;
+    if (following > kLimit150MiB) return 0;
+    const auto nextEntries = tiff_.entryCount(following);
     if (!nextEntries) return 0;
     if (*nextEntries > kMaxEntries) return std::max(total, kBrokenChainSize);
-    offset = *next;
+    offset = following;
     if (cancelled(context_)) break;
   }
   return total >= kMinSize && total <= kMaxSize ? total + kSlack : 0;

@@ -126,8 +126,9 @@ TEST(CraftedWalks, WorkIsBoundedByWhatTheFileCanHold) {
       {"byte counts of unknown type", FileType::Tiff,
        at0(tiffWithIfd0(filled({{kStripByteCounts, 0xD0, 184550152, 0}}, 6))), 0, 2},
       {"five type-0 byte-count arrays", FileType::Tiff, at0(tiffWithIfd0(typeZeroByteCounts(5))), 0, 2},
+      // An IFD chained to itself is walked once: the header and its 100 entries.
       {"type-0 arrays in an IFD chained to itself", FileType::Tiff,
-       at0(tiffWithIfd0(typeZeroByteCounts(100), true)), 0, 2},
+       at0(tiffWithIfd0(typeZeroByteCounts(100), true)), 8 + 2 + 12 * 100 + 4 + 512, 2},
       // Zeros add nothing to the sum: an array past the device's end cannot be read at all.
       {"byte counts beyond the device's end", FileType::Tiff,
        at0(tiffWithIfd0(filled({{kStripByteCounts, kShort, 16775681, 0xC0000}}, 6))), 0, 2},
@@ -146,6 +147,27 @@ TEST(CraftedWalks, WorkIsBoundedByWhatTheFileCanHold) {
     const Walk walk = sizeOf(c.type, c.write, false, c.imageSize);
     EXPECT_EQ(walk.size, c.size) << c.name;
     EXPECT_LE(walk.reads, c.maxReads) << c.name;
+  }
+}
+
+// Two IFDs of one strip each; the second's next-IFD pointer is `next`.
+constexpr uint32_t kSecondIfd = 8 + 2 + 12 * 6 + 4;
+Bytes twoIfdTiff(uint32_t next) {
+  TiffBuilder b;
+  b.writeIfd(8, filled(strip(0x1000, 0x2000), 6), kSecondIfd);
+  b.writeIfd(kSecondIfd, filled(strip(0x3000, 0x1000), 6), next);
+  b.setIfd0(8);
+  return b.bytes();
+}
+
+TEST(CraftedWalks, AnIfdVisitedTwiceEndsTheChain) {
+  const Walk wellFormed = sizeOf(FileType::Tiff, at0(twoIfdTiff(0)), false);
+  // The header, two IFDs of six entries and their strips, and the slack.
+  EXPECT_EQ(wellFormed.size, 8u + 2 * 78 + 0x2000 + 0x1000 + 512);
+  for (const uint32_t back : {8u, kSecondIfd}) {
+    const Walk looping = sizeOf(FileType::Tiff, at0(twoIfdTiff(back)), false);
+    EXPECT_EQ(looping.size, wellFormed.size) << "back to " << back;
+    EXPECT_LE(looping.reads, wellFormed.reads) << "back to " << back;
   }
 }
 
