@@ -1,7 +1,6 @@
-// The application driven through its controller and widgets: a card image
-// scanned, marked, saved and compared with the originals; its scan
-// information saved and opened again; stop, pause and the questions asked
-// before results are left.
+// The application driven through its widgets: a card scanned, marked, saved and compared
+// with the originals; its scan information saved and opened again; stop, pause, and the
+// questions asked before results are left.
 
 #include <QtTest>
 #include <fmt/format.h>
@@ -17,12 +16,6 @@ using namespace salvonix;
 using namespace salvonix::gui;
 
 namespace {
-
-HDIR* folderNamed(const HDIR& root, const std::string& name) {
-  for (const auto& child : root.children)
-    if (child->fileName == name) return child.get();
-  return nullptr;
-}
 
 // Every original is saved below DEST/ROOT/<its folder>/ as a file that begins with its bytes.
 int savedOriginals(const std::vector<test::CardFile>& card, const QString& destination, const std::string& folder) {
@@ -79,8 +72,8 @@ class AppFlowTest : public QObject {
 
     // Mark the JPEG folder only: three files, and saving becomes possible.
     HdirTreeModel& model = app.controller.resultsModel();
-    HDIR* jpegs = folderNamed(*app.controller.dirRoot(), "JPG Files");
-    QVERIFY(jpegs);
+    HDIR* jpegs = app.controller.dirRoot()->children.front().get();
+    QCOMPARE(jpegs->fileName, std::string("JPG Files"));
     QVERIFY(model.setData(model.indexOf(jpegs).siblingAtColumn(HdirTreeModel::MarkColumn), Qt::Checked,
                           Qt::CheckStateRole));
     QCOMPARE(app.results.numberOfFileSelectedToSave->text(), QStringLiteral("3"));
@@ -153,9 +146,9 @@ class AppFlowTest : public QObject {
   void pauseAndStop() {
     App app;
     const std::size_t gate = card[3].sector * 512 / 65536 * 65536;  // the first three files lie well before it
-    auto device = test::useGatedDevice(app.controller.context(), cardPath, gate);
+    auto device = test::useTestDevice(app.controller.context(), cardPath, gate);
     // Whatever fails, the scan must be let through for the application to close.
-    auto release = qScopeGuard([&] { device->open(); });
+    auto release = qScopeGuard([&] { device->release(); });
     QVERIFY(app.controller.openDiskImage(QString::fromStdString(cardPath)));
     app.window.drivePage->nextButton->click();
     app.window.fileTypesPage->scannButton->click();
@@ -165,7 +158,7 @@ class AppFlowTest : public QObject {
     // Paused: the sectors stand still while the clock goes on.
     app.results.pauseButton->click();
     QVERIFY(app.results.pauseButton->isChecked());
-    device->open();
+    device->release();
     const QString percent = app.results.percentageField->text();
     const int seconds = app.controller.elapsedSeconds();
     QTest::qWait(2200);
@@ -184,12 +177,12 @@ class AppFlowTest : public QObject {
     app.dialogs.answer("Do you wish to save \"Razozuri Deri\"?", "No");
     app.controller.backButtonActionInRecoveredFile();
     QCOMPARE(app.window.shownPage(), QStringLiteral("fileTypes"));
-    device = test::useGatedDevice(app.controller.context(), cardPath, gate);
+    device = test::useTestDevice(app.controller.context(), cardPath, gate);
     app.window.fileTypesPage->scannButton->click();
     QVERIFY(test::waitUntil([&] { return app.controller.context().u64TotalNumberOfFileFound >= 3; }));
     app.dialogs.answer("Do you wish to stop the scanning process?", "Yes");
     app.results.stopButton->click();
-    device->open();
+    device->release();
     QVERIFY(test::waitUntil([&] { return !app.controller.scanRunning(); }));
     QCOMPARE(app.window.shownPage(), QStringLiteral("recoveredFiles"));
     QVERIFY(app.results.saveRecoveredFileBox->isVisibleTo(&app.window));

@@ -1,8 +1,5 @@
-// The preview window driven as a user drives it: a card with real pictures,
-// sounds and a movie scanned through the application, its rows viewed, moved
-// through and double-clicked; and previews of hand-placed files that no scan
-// makes: a 100 MiB movie, bytes of no known type as a movie, a raw file's
-// tiny first picture.
+// The preview window driven as a user drives it over a scanned card of real
+// pictures, sounds and a movie; and previews of hand-placed files no scan makes.
 
 #include <QMediaPlayer>
 #include <QPlainTextEdit>
@@ -17,6 +14,7 @@
 #include "browse/PreviewMovieView.h"
 #include "browse/PreviewWindow.h"
 #include "gui-support/GuiFixture.h"
+#include "support/TestDevices.h"
 
 using namespace salvonix;
 using namespace salvonix::gui;
@@ -55,30 +53,6 @@ void doubleClick(QTreeView& view, QPoint at) {
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
 }
-
-// A card whose reads past a point wait for the test, telling it when one waits
-// and where each read began.
-class HeldDevice : public test::GatedDevice {
- public:
-  using GatedDevice::GatedDevice;
-  int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override {
-    {
-      std::lock_guard lock(mutex_);
-      starts_.push_back(offset);
-    }
-    held = true;
-    return GatedDevice::readAt(offset, buffer, length);
-  }
-  std::size_t readsBetween(uint64_t begin, uint64_t end) const {
-    std::lock_guard lock(mutex_);
-    return std::count_if(starts_.begin(), starts_.end(), [&](uint64_t at) { return at >= begin && at < end; });
-  }
-  mutable std::atomic<bool> held{false};
-
- private:
-  mutable std::mutex mutex_;
-  mutable std::vector<uint64_t> starts_;
-};
 
 // A saved file is the original and the slack the scan adds after its end.
 bool startsWith(const std::vector<uint8_t>& bytes, const test::Bytes& file) {
@@ -156,7 +130,7 @@ class PreviewTest : public QObject {
     }
   }
 
-  void picturesDumpAndFolder() {
+  void picturesDumpFolderAndGoneDrive() {
     App app;
     scanCard(app);
     QVERIFY(!app.results.viewButton->isEnabled());
@@ -187,6 +161,23 @@ class PreviewTest : public QObject {
     app.select(app.row("JPG Files", 0));  // closed: moving on previews nothing
     QTest::qWait(100);
     QCOMPARE(app.previews.count(), 3);
+
+    // A drive removed after the scan: the alert, and no window.
+    ScanContext& context = app.controller.context();
+    context.bDriveRemovedAfterScanning = true;
+    app.results.viewButton->click();
+    QCOMPARE(app.dialogs.asked.back(), std::string(kDriveCannotOpen) + "| ");
+    QVERIFY(!app.shown.isVisible());
+
+    // The drive is listed, yet cannot be opened: the alert, and the window closes.
+    context.bDriveRemovedAfterScanning = false;
+    context.deviceOpener = [](const std::string&) { return std::shared_ptr<Device>(); };
+    app.dialogs.asked.clear();
+    app.results.viewButton->click();
+    QVERIFY(test::waitUntil([&] { return !app.dialogs.asked.empty(); }));
+    QCOMPARE(app.dialogs.asked.back(), std::string(kDriveCannotOpen) + "| ");
+    QVERIFY(!app.shown.isVisible());
+    QVERIFY(!app.preview.previewDisplayed());
   }
 
   void soundsAndMovie() {
@@ -242,46 +233,26 @@ class PreviewTest : public QObject {
     const QModelIndex first = app.row("JPG Files", 0);
     const HDIR& photoNode = *app.controller.resultsModel().nodeOf(first);
     const uint64_t photoStart = photoNode.sectorNumber * 512;
-    auto device = std::make_shared<HeldDevice>(cardPath, photoStart);
-    app.controller.context().deviceOpener = [device](const std::string&) { return device; };
-    auto release = qScopeGuard([&] { device->open(); });
+    auto device = test::useTestDevice(app.controller.context(), cardPath, photoStart);
+    auto release = qScopeGuard([&] { device->release(); });
     app.select(first);
     app.results.viewButton->click();
-    QVERIFY(test::waitUntil([&] { return device->held.load(); }));
+    QVERIFY(test::waitUntil([&] { return device->held(); }));
     for (const QModelIndex& row : {app.row("MP3 Files", 1), app.row("MP3 Files", 0), app.row("JPG Files", 1),
                                    app.row("JPG Files"), app.row("MP4 Files", 0)}) {
       app.select(row);
       QCoreApplication::processEvents();
     }
     QCOMPARE(app.shown.shownPage(), QStringLiteral("previewLoading"));
-    QVERIFY(app.shows([&] { device->open(); }));
+    QVERIFY(app.shows([&] { device->release(); }));
     QTest::qWait(200);
     QCOMPARE(app.previews.count(), 1);
     QCOMPARE(app.shown.shownPage(), QStringLiteral("videoAndAudio"));
     QVERIFY(startsWith(app.preview.dataForMovie(), clip));
     QVERIFY(photoNode.fileSize > 2 * kPreviewPiece);
-    QCOMPARE(device->readsBetween(photoStart, photoStart + photoNode.fileSize), std::size_t(1));
-  }
-
-  void driveGone() {
-    App app;
-    scanCard(app);
-    ScanContext& context = app.controller.context();
-    app.select(app.row("JPG Files", 0));
-    context.bDriveRemovedAfterScanning = true;
-    app.results.viewButton->click();
-    QCOMPARE(app.dialogs.asked.back(), std::string(kDriveCannotOpen) + "| ");
-    QVERIFY(!app.shown.isVisible());
-
-    // The drive is listed, yet cannot be opened: the alert, and the window closes.
-    context.bDriveRemovedAfterScanning = false;
-    context.deviceOpener = [](const std::string&) { return std::shared_ptr<Device>(); };
-    app.dialogs.asked.clear();
-    app.results.viewButton->click();
-    QVERIFY(test::waitUntil([&] { return !app.dialogs.asked.empty(); }));
-    QCOMPARE(app.dialogs.asked.back(), std::string(kDriveCannotOpen) + "| ");
-    QVERIFY(!app.shown.isVisible());
-    QVERIFY(!app.preview.previewDisplayed());
+    const auto reads = device->reads();
+    const auto inPhoto = [&](auto read) { return read.first - photoStart < photoNode.fileSize; };  // wraps if before
+    QCOMPARE(std::count_if(reads.begin(), reads.end(), inPhoto), std::ptrdiff_t(1));
   }
 
   // Files placed by hand on an image, previewed as the results would name them.

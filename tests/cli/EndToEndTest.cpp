@@ -1,12 +1,10 @@
-// The salvonix binary end to end: files made by real encoders (ImageMagick,
-// sox) laid between random data, scanned, saved and compared with the
-// originals; the JSON result; bad input and the exit codes; what is said on
-// which stream; never losing a scan or a recovery; and Ctrl-C.
+// The salvonix binary end to end: real encoders' files found and saved, bad input and
+// exit codes, what goes to which stream, no lost recovery, Ctrl-C; drives, scan
+// --save-info and open.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,6 +13,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "drives/SysfsBlockDeviceTree.h"
 #include "scan/FileTypes.h"
 #include "support/SalvonixRun.h"
 
@@ -39,35 +38,10 @@ TEST(EndToEndTest, RecoversRealFilesLaidBetweenRandomData) {
   if (!commandSucceeds("command -v convert") || !commandSucceeds("command -v sox"))
     GTEST_SKIP() << "ImageMagick (convert) or sox is not installed";
   TempDir dir;
-  struct Sample {
-    std::string key, folder, name;
-    Bytes bytes;
-    uint64_t offset, size;
-  };
-  std::vector<Sample> samples;
-  uint64_t offset = 3 * 4096;
-  for (auto [key, folder, name, command] : std::vector<std::array<std::string, 4>>{
-           {"jpg", "JPG Files", "file1.jpg", "convert -seed 7 -size 500x400 plasma: -quality 90 OUT"},
-           {"bmp", "BMP Files", "file1.bmp", "convert -size 120x90 gradient:red-blue BMP3:OUT"},
-           {"wav", "WAV Files", "file1.wav", "sox -R -n -r 8000 -c 1 -b 16 OUT synth 1.5 sine 440 gain -3"},
-           {"jpg", "JPG Files", "file2.jpg", "convert -size 64x48 gradient:white-black -quality 80 OUT"}}) {
-    ASSERT_TRUE(commandSucceeds(command.replace(command.find("OUT"), 3, "'" + dir.file(name) + "'"))) << command;
-    const Bytes b = readFile(dir.file(name));
-    ASSERT_GE(b.size(), 64u) << command;
-    ASSERT_TRUE(key != "jpg" || (b[b.size() - 2] == 0xFF && b.back() == 0xD9)) << "no end-of-image marker at the end";
-    const auto le32 = [&b](std::size_t at) {
-      return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
-    };
-    // A JPEG ends 512 bytes past its end-of-image marker; BMP and WAV by their file-size fields.
-    const uint64_t size = key == "jpg" ? b.size() + 512 : key == "bmp" ? le32(2) : le32(4) + 8ull;
-    samples.push_back({key, folder, name, b, offset, size});
-    offset = (offset + size + 9000 + 4095) / 4096 * 4096;
-  }
-  Bytes head = randomBytes(offset, 2024);
-  for (uint64_t at = 0; at < offset; at += 512) head[at] = 'Z';
-  for (const auto& s : samples) std::copy(s.bytes.begin(), s.bytes.end(), head.begin() + s.offset);
+  const EncodedCard card(dir, 4, 2024);
+  ASSERT_EQ(card.files.size(), 4u) << "an encoder failed";
   const std::string image = dir.file("card.img");
-  TestImage(image, 8 << 20).put(0, head);
+  TestImage(image, card.content.size()).put(0, card.content);
 
   for (const uint64_t sectorSize : {512, 4096}) {  // 512 is the default for an image file
     SCOPED_TRACE(sectorSize);
@@ -77,30 +51,33 @@ TEST(EndToEndTest, RecoversRealFilesLaidBetweenRandomData) {
     const RunResult run = runProgram(argv, dir.path());
     ASSERT_EQ(run.status.code, 0) << run.err;
     const nlohmann::json result = nlohmann::json::parse(readText(json));
-    EXPECT_EQ(result.at("source"), image);
-    EXPECT_EQ(result.at("sourceSize"), 8 << 20);
-    EXPECT_EQ(result.at("sectorSize"), sectorSize);
-    EXPECT_EQ(result.at("stopped"), false);
-    EXPECT_EQ(result.at("files").size(), samples.size()) << "found something in the filler";
+    EXPECT_EQ(std::tuple(result.at("source"), result.at("sourceSize"), result.at("sectorSize"), result.at("stopped")),
+              std::tuple(image, 8 << 20, sectorSize, false));
+    EXPECT_EQ(result.at("files").size(), card.files.size()) << "found something in the filler";
     EXPECT_NE(run.out.find("JPG Files"), std::string::npos) << run.out;
-    for (const auto& sample : samples) {
+    for (const auto& sample : card.files) {
       SCOPED_TRACE(sample.name);
+      const Bytes& b = sample.bytes;
+      ASSERT_TRUE(sample.key != "jpg" || (b[b.size() - 2] == 0xFF && b.back() == 0xD9)) << "no end-of-image marker";
+      const auto le32 = [&b](std::size_t at) {
+        return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
+      };
+      // A JPEG ends 512 bytes past its end-of-image marker; BMP and WAV by their file-size fields.
+      const uint64_t size = sample.key == "jpg" ? b.size() + 512 : sample.key == "bmp" ? le32(2) : le32(4) + 8ull;
       EXPECT_NE(run.out.find(sample.name), std::string::npos) << run.out;
       const auto& files = result.at("files");
       const auto entry = std::find_if(files.begin(), files.end(), [&](const nlohmann::json& file) {
         return file.at("startSector") == sample.offset / sectorSize;
       });
       ASSERT_NE(entry, files.end()) << "not found at sector " << sample.offset / sectorSize;
-      EXPECT_EQ(entry->at("type"), sample.key);
-      EXPECT_EQ(entry->at("folder"), sample.folder);
-      EXPECT_EQ(entry->at("name"), sample.name);
-      EXPECT_EQ(entry->at("byteOffset"), sample.offset);
-      EXPECT_EQ(entry->at("size"), sample.size);
-      EXPECT_EQ(entry->at("leadingOffset"), 0);
+      EXPECT_EQ(std::tuple(entry->at("type"), entry->at("folder"), entry->at("name"), entry->at("byteOffset"),
+                           entry->at("size"), entry->at("leadingOffset")),
+                std::tuple(sample.key, sample.folder, sample.name, sample.offset, size, 0));
       const Bytes recovered = readFile(out + "/ROOT/" + sample.folder + "/" + sample.name);
-      ASSERT_EQ(recovered.size(), sample.size);
+      ASSERT_EQ(recovered.size(), size);
       // The image holds the original bytes at the offset, and then those that followed them.
-      EXPECT_TRUE(std::equal(recovered.begin(), recovered.end(), head.begin() + sample.offset)) << "bytes differ";
+      const auto there = card.content.begin() + static_cast<long>(sample.offset);
+      EXPECT_TRUE(std::equal(recovered.begin(), recovered.end(), there)) << "bytes differ";
     }
   }
 }
@@ -213,11 +190,8 @@ TEST(EndToEndTest, StandardOutputCarriesResultsAndStandardErrorSaysWhatHappenedO
   const RunResult quiet = salvonix(dir, {"scan", "@card.img", "--types", "bmp", "--quiet", "--verbose"});
   ASSERT_EQ(quiet.status.code, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "number of the sectors is 4095\n");
-}
 
-TEST(EndToEndTest, VersionTypesAnyCaseAndJsonOnStandardOutput) {
-  TempDir dir;
-  Card card(dir);
+  // The version, the types table, a type named in any case, and JSON on standard output.
   const RunResult version = salvonix(dir, {"--version"});
   EXPECT_EQ(version.status.code, 0);
   EXPECT_TRUE(version.out.starts_with("salvonix ")) << version.out;
@@ -308,6 +282,141 @@ TEST(EndToEndTest, CtrlCStopsTheScanKeepingWhatWasFoundAndASecondQuitsAtOnce) {
     ASSERT_NE(lastSector, std::string::npos) << err;
     EXPECT_LT(std::stoull(err.substr(lastSector + 25)), kLargeImageSize / 512) << "the scan was not stopped";
   }
+}
+
+const nlohmann::json* driveListed(const nlohmann::json& drives, const std::string& path) {
+  for (const auto& drive : drives)
+    if (drive.at("device path") == path) return &drive;
+  return nullptr;
+}
+
+TEST(DrivesCommand, ListsTheBlockDevicesOfThisMachine) {
+  TempDir dir;
+  const RunResult table = salvonix(dir, {"drives"});
+  ASSERT_EQ(table.status.code, 0) << table.err;
+  EXPECT_TRUE(table.out.starts_with("NAME")) << table.out;
+  const RunResult json = salvonix(dir, {"drives", "--json"});
+  ASSERT_EQ(json.status.code, 0) << json.err;
+  const auto parsed = nlohmann::json::parse(json.out);
+  ASSERT_TRUE(parsed.at("volumes").is_array());
+
+  // Every whole disk with a size shows, whether or not it can be opened.
+  for (const auto& entry : SysfsBlockDeviceTree().blockDevices()) {
+    std::ifstream size(entry.sysPath + "/size");
+    uint64_t sectors = 0;
+    // Loop devices come and go with other tests running beside this one.
+    if (entry.partition || entry.sysName.starts_with("loop") || !(size >> sectors) || sectors == 0) continue;
+    EXPECT_NE(table.out.find(entry.devNode), std::string::npos) << entry.devNode;
+    const nlohmann::json* drive = driveListed(parsed.at("drives"), entry.devNode);
+    ASSERT_TRUE(drive) << entry.devNode;
+    EXPECT_EQ(drive->at("device size"), sectors * 512) << entry.devNode;
+    EXPECT_TRUE(drive->contains("Preferred Block Size")) << entry.devNode;
+  }
+}
+
+// An image is a drive too: found again at its absolute path, by its size and first sectors; another image in its
+// place, or one named with --source, whose first sectors differ is not read unless --force.
+TEST(ScanInfoCommand, ScanSavesTheFileAndOpenFindsTheImageAgainAndSavesFromIt) {
+  TempDir dir;
+  Card card(dir);
+  // Named relative to the folder it is scanned from; opened from another.
+  const RunResult scan = runProgram(
+      {"/bin/sh", "-c", "cd \"$0\" && exec '" SALVONIX_BINARY "' scan card.img --types bmp --save-info card",
+       dir.path()},
+      dir.path());
+  ASSERT_EQ(scan.status.code, 0) << scan.err;
+
+  const RunResult shown = salvonix(dir, {"open", "@card.qsn", "--json", "@open.json"});
+  ASSERT_EQ(shown.status.code, 0) << shown.err;
+  EXPECT_NE(shown.out.find("Drive: " + dir.file("card.img")), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("Attached: yes, " + dir.file("card.img")), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("file2.bmp"), std::string::npos);
+  const auto json = nlohmann::json::parse(readText(dir.file("open.json")));
+  EXPECT_EQ(json.at("files").size(), 2u);
+  EXPECT_EQ(json.at("files")[1].at("startSector"), 320);
+  EXPECT_TRUE(json.at("drive").at("attached"));
+
+  const RunResult saved = salvonix(dir, {"open", "@card.qsn", "--out", "@out", "--all"});
+  ASSERT_EQ(saved.status.code, 0) << saved.err;
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file1.bmp")), card.small);
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
+
+  // Moved away, it is no longer attached; a copy with other first sectors is refused as a source.
+  fs::rename(dir.file("card.img"), dir.file("moved.img"));
+  Bytes other = readFile(dir.file("moved.img"));
+  other[0] ^= 0xFF;
+  TestImage(dir.file("wrong.img"), other.size()).put(0, other);
+  const RunResult wrong = salvonix(dir, {"open", "@card.qsn", "--out", "@wrong", "--all", "--source", "@wrong.img"});
+  EXPECT_EQ(wrong.status.code, 2);
+  EXPECT_NE(wrong.err.find("salvonix: the first sectors of " + dir.file("wrong.img") +
+                           " differ from those of the scanned drive; add --force to save from it all the same"),
+            std::string::npos)
+      << wrong.err;
+  EXPECT_FALSE(fs::exists(dir.file("wrong")));
+  const RunResult forced =
+      salvonix(dir, {"open", "@card.qsn", "--out", "@wrong", "--all", "--source", "@wrong.img", "--force"});
+  EXPECT_EQ(forced.status.code, 0) << forced.err;
+  EXPECT_EQ(salvonix(dir, {"open", "@card.qsn", "--out", "@moved", "--all", "--source", "@moved.img"}).status.code, 0);
+  EXPECT_EQ(readFile(dir.file("moved/ROOT/BMP Files/file2.bmp")), card.large);
+
+  // Into a folder: a default name with no blank before ".qsn", and a second one in the same second beside it.
+  fs::create_directory(dir.file("infos"));
+  for (int run = 0; run < 2; ++run)
+    ASSERT_EQ(salvonix(dir, {"scan", "@moved.img", "--types", "bmp", "--save-info", "@infos"}).status.code, 0);
+  ASSERT_EQ(std::distance(fs::directory_iterator(dir.file("infos")), fs::directory_iterator()), 2);
+  for (const auto& entry : fs::directory_iterator(dir.file("infos"))) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name.starts_with("Recovery Info ") && name.ends_with(".qsn")) << name;
+    EXPECT_FALSE(name.ends_with(" .qsn")) << name;
+    EXPECT_EQ(name.find(':'), std::string::npos);
+  }
+
+  // Refusals, the file's with their messages as they stand.
+  fs::copy_file(dir.file("card.qsn"), dir.file("card.txt"));
+  Bytes bytes = readFile(dir.file("card.qsn"));
+  std::copy_n("UnComple", 8, bytes.begin());
+  TestImage(dir.file("cut.qsn"), bytes.size()).put(0, bytes);
+  using Arguments = std::vector<std::string>;
+  for (const auto& [arguments, code, message] :
+       {std::tuple{Arguments{"open", "@card.qsn", "--out", "@none", "--all"}, 1, "--source"},
+        {Arguments{"open", "@card.qsn", "--out", "@none", "--source", "@moved.img"}, 1, "--all"},
+        {Arguments{"open", "@card.txt"}, 2,
+         "Wrong file selected. Please select an appropriate scan info file and continue."},
+        {Arguments{"open", "@cut.qsn"}, 2, "This scan info file is incomplete."}}) {
+    const RunResult refused = salvonix(dir, arguments);
+    EXPECT_EQ(refused.status.code, code);
+    EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+  }
+}
+
+// A loop device with 4,096-byte sectors: listed with its sector size, scanned,
+// and found again by its identity when the file is opened.
+TEST(ScanInfoCommand, OpenFindsTheScannedLoopDeviceByItsIdentity) {
+  TempDir dir;
+  Card card(dir);
+  const RunResult attach = runProgram({"/bin/sh", "-c", "losetup -r -f --show -b 4096 '" + card.image.path() + "'"},
+                                      dir.path().string());
+  std::string loop = attach.out.substr(0, attach.out.find('\n'));
+  if (attach.status.code != 0 || attach.status.signalled || loop.empty()) GTEST_SKIP() << "losetup is not permitted";
+  struct Detach {
+    std::string path;
+    ~Detach() { commandSucceeds("losetup -d " + path); }
+  } detach{loop};
+
+  const auto drives = nlohmann::json::parse(salvonix(dir, {"drives", "--json"}).out);
+  const nlohmann::json* drive = driveListed(drives.at("drives"), loop);
+  ASSERT_TRUE(drive);
+  EXPECT_EQ(drive->at("Preferred Block Size"), 4096);
+  EXPECT_EQ(drive->at("device size"), 2 << 20);
+  EXPECT_FALSE(drive->contains("WhetherVolume"));
+
+  ASSERT_EQ(salvonix(dir, {"scan", loop, "--types", "bmp", "--save-info", "@loop"}).status.code, 0);
+  const RunResult shown = salvonix(dir, {"open", "@loop.qsn"});
+  ASSERT_EQ(shown.status.code, 0) << shown.err;
+  EXPECT_NE(shown.out.find("Attached: yes, " + loop), std::string::npos) << shown.out;
+  const RunResult saved = salvonix(dir, {"open", "@loop.qsn", "--out", "@out", "--all"});
+  ASSERT_EQ(saved.status.code, 0) << saved.err;
+  EXPECT_EQ(readFile(dir.file("out/ROOT/BMP Files/file2.bmp")), card.large);
 }
 
 }  // namespace

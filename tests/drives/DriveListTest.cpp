@@ -1,7 +1,7 @@
-// Drive records and the drive list over a fake machine: its sysfs tree and
-// mount table made in a temporary folder, with udev properties where a test
-// gives them. The list: building and splitting, the table, choosing a drive,
-// and finding the drive of the results again.
+// Drive records and the drive list over a fake machine (sysfs tree and mount table in
+// a temporary folder, udev properties where a test gives them), and the watcher that
+// rebuilds the list once per device event: 2 seconds after an arrival, at once after a
+// removal.
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,20 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
+#include <tuple>
 
 #include "drives/DriveFinder.h"
 #include "drives/DriveList.h"
+#include "drives/DriveWatcher.h"
 #include "drives/SysfsBlockDeviceTree.h"
 #include "drives/SysfsFacts.h"
+#include "drives/UdevEventSource.h"
 #include "support/ChildProcess.h"
 #include "support/TestImage.h"
 
@@ -24,6 +31,7 @@ namespace salvonix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 namespace k = drivekey;
 using Attributes = std::map<std::string, std::string>;
 using test::Bytes;
@@ -205,16 +213,13 @@ TEST(DriveFinder, UdevPropertiesComeFirst) {
       {"sdb1", {{"ID_FS_TYPE", "exfat"}, {"ID_FS_LABEL_ENC", "MY\\x20CARD"}}},
       {"vda", {{"ID_BUS", "usb"}}}};  // the property wins over what sysfs shows
   const auto records = machine.records();
-  const DriveRecord& sata = recordOf(records, "/dev/sda");
-  EXPECT_EQ(sata.text(k::kDeviceModel), "WDC WD5000AAKX-00ERMA0");
-  EXPECT_EQ(sata.text(k::kDeviceSerial), "WD-WCC2E1234567");
-  EXPECT_EQ(sata.text(k::kDeviceRevision), "15.01H15");
-  const DriveRecord& usb = recordOf(records, "/dev/sdb");
-  EXPECT_EQ(usb.text(k::kVendorIdentification), "SanDisk");
-  EXPECT_EQ(usb.text(k::kProductIdentification), "Cruzer");
-  EXPECT_EQ(usb.text(k::kProductRevisionLevel), "1404");  // sysfs fills what udev lacks
-  EXPECT_EQ(recordOf(records, "/dev/sdb1").text(k::kContent), "exfat");
-  EXPECT_EQ(recordOf(records, "/dev/sdb1").text(k::kVolumeLabel), "MY CARD");
+  for (const auto& [path, key, value] : std::vector<std::tuple<std::string, std::string_view, std::string>>{
+           {"/dev/sda", k::kDeviceModel, "WDC WD5000AAKX-00ERMA0"}, {"/dev/sda", k::kDeviceSerial, "WD-WCC2E1234567"},
+           {"/dev/sda", k::kDeviceRevision, "15.01H15"}, {"/dev/sdb", k::kVendorIdentification, "SanDisk"},
+           {"/dev/sdb", k::kProductIdentification, "Cruzer"},
+           {"/dev/sdb", k::kProductRevisionLevel, "1404"},  // sysfs fills what udev lacks
+           {"/dev/sdb1", k::kContent, "exfat"}, {"/dev/sdb1", k::kVolumeLabel, "MY CARD"}})
+    EXPECT_EQ(recordOf(records, path).text(key), value) << path << " " << key;
   EXPECT_EQ(machine.probeCalls, 0);
   EXPECT_TRUE(recordOf(records, "/dev/vda").has(k::kWhetherUSB));
 }
@@ -278,58 +283,53 @@ TEST(DriveList, BuildsSplitsAndTrims) {
   EXPECT_EQ(run.list.objectValue(DriveColumn::Size, 9), "");
 }
 
+// Rows: loop1, loop2 (8,192-byte sectors, which sysfs may report), sda, sdb, ...
 TEST(DriveList, ChoosingARowSetsTheScanParameters) {
-  DriveListRun run;
-  run.list.initialDriveList();
-  run.list.tableViewSelectionDidChange(1);
-  EXPECT_TRUE(run.list.nextButtonEnabled());
-  EXPECT_EQ(run.context.selectedDrive, "WDC WD5000AAKX-0");
-  EXPECT_EQ(run.context.serial, "-");
-  EXPECT_EQ(run.context.revision, "1H15");
-  EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sda");
-  EXPECT_EQ(run.context.u32BytesInSector, 512u);
-  EXPECT_EQ(run.context.selectedDriveSize, 500107862016u);
-  EXPECT_EQ(run.context.u64DriveSectorNumber, kSataSectors);
-  EXPECT_EQ(run.list.descriptionText(), "Selected Drive: WDC WD5000AAKX-0\n\nSerial: -\n\nSize: 465.76 GB");
-
-  run.list.tableViewSelectionDidChange(2);  // USB: the vendor is the model, "-" the serial
-  EXPECT_EQ(run.context.selectedDrive, "STORAGE DEVICE");
-  EXPECT_EQ(run.context.model, "Generic");
-  EXPECT_EQ(run.context.serial, "-");
-  EXPECT_EQ(run.list.selectedDriveNameToDisplay(), "Generic STORAGE DEVICE");
-
-  run.list.tableViewSelectionDidChange(0);  // 4,096-byte sectors
-  EXPECT_EQ(run.context.u32BytesInSector, 4096u);
-  EXPECT_EQ(run.context.u64DriveSectorNumber, 40960u * 512 / 4096);
-  EXPECT_EQ(bytesInSectorOf(DriveRecord{}), 512u);  // a record without a sector size
-
-  run.list.tableViewSelectionDidChange(std::nullopt);
-  EXPECT_FALSE(run.list.nextButtonEnabled());
-  EXPECT_FALSE(run.list.selectedRow());
-  EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/loop1");  // the last choice stays
-}
-
-// sysfs may report 8,192-byte sectors: the drive is listed, but choosing it says why it cannot be scanned.
-TEST(DriveList, ASectorSizeTheScanCannotReadIsRefusedWithTheReason) {
   DriveListRun run;
   run.addDisk("", "loop2", "7:2", 40960, 8192);
   run.list.initialDriveList();
-  const auto& drives = run.list.driveDictArray();
-  const auto row = std::find_if(drives.begin(), drives.end(),
-                                [](const DriveRecord& drive) { return drive.text(k::kDevicePath) == "/dev/loop2"; });
-  ASSERT_NE(row, drives.end());
-  const std::string problem = run.list.tableViewSelectionDidChange(static_cast<std::size_t>(row - drives.begin()));
+  run.list.tableViewSelectionDidChange(2);
+  EXPECT_TRUE(run.list.nextButtonEnabled());
+  const ScanContext& c = run.context;
+  EXPECT_EQ(std::tuple(c.selectedDrive, c.serial, c.revision, c.selectedDriveMountPoint, c.u32BytesInSector,
+                       c.selectedDriveSize, c.u64DriveSectorNumber),
+            std::tuple("WDC WD5000AAKX-0", "-", "1H15", "/dev/sda", 512u, 500107862016u, kSataSectors));
+  EXPECT_EQ(run.list.descriptionText(), "Selected Drive: WDC WD5000AAKX-0\n\nSerial: -\n\nSize: 465.76 GB");
+
+  run.list.tableViewSelectionDidChange(3);  // USB: the vendor is the model, "-" the serial
+  EXPECT_EQ(std::tuple(c.selectedDrive, c.model, c.serial), std::tuple("STORAGE DEVICE", "Generic", "-"));
+  EXPECT_EQ(run.list.selectedDriveNameToDisplay(), "Generic STORAGE DEVICE");
+
+  run.list.tableViewSelectionDidChange(0);  // 4,096-byte sectors
+  EXPECT_EQ(c.u32BytesInSector, 4096u);
+  EXPECT_EQ(c.u64DriveSectorNumber, 40960u * 512 / 4096);
+  EXPECT_EQ(bytesInSectorOf(DriveRecord{}), 512u);  // a record without a sector size
+
+  // Listed, but choosing it says why it cannot be scanned.
+  const std::string problem = run.list.tableViewSelectionDidChange(1);
   EXPECT_NE(problem.find("8192 bytes is not supported: use 512, 1024, 2048 or 4096"), std::string::npos) << problem;
   EXPECT_FALSE(run.list.nextButtonEnabled());
   EXPECT_NE(run.list.descriptionText().find(problem), std::string::npos);
   EXPECT_EQ(run.list.tableViewSelectionDidChange(0), "");
   EXPECT_TRUE(run.list.nextButtonEnabled());
+
+  run.list.tableViewSelectionDidChange(std::nullopt);
+  EXPECT_FALSE(run.list.nextButtonEnabled());
+  EXPECT_FALSE(run.list.selectedRow());
+  EXPECT_EQ(c.selectedDriveMountPoint, "/dev/loop1");  // the last choice stays
 }
 
 TEST(DriveList, RebuildFindsTheScannedDriveUnderItsNewName) {
   DriveListRun run;
   run.list.initialDriveList();
   run.list.tableViewSelectionDidChange(2);  // the card reader, /dev/sdb
+  // On the drive page the row is applied again to whatever record has it now.
+  run.addDisk(kSataParent, "sd0", "8:240", 1000);  // sorts before it: the card reader moves down one row
+  run.list.refreshDriveList();
+  EXPECT_TRUE(run.list.nextButtonEnabled());
+  EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sda");
+
+  run.list.tableViewSelectionDidChange(3);
   {
     std::lock_guard lock(run.context.previewPathMutex);
     run.context.selectedDriveMountPointForPreview = "/dev/sdb";  // as a scan start stores it
@@ -346,17 +346,6 @@ TEST(DriveList, RebuildFindsTheScannedDriveUnderItsNewName) {
   run.list.refreshDriveList();
   EXPECT_FALSE(run.context.bDriveRemovedAfterScanning);
   EXPECT_EQ(run.previewPath(), "/dev/sdd");
-}
-
-TEST(DriveList, DrivePageReappliesTheRowToWhateverRecordHasIt) {
-  DriveListRun run;
-  run.list.initialDriveList();
-  run.list.tableViewSelectionDidChange(2);
-  EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sdb");
-  run.addDisk(kSataParent, "sd0", "8:240", 1000);  // sorts before it: the card reader moves down one row
-  run.list.refreshDriveList();
-  EXPECT_TRUE(run.list.nextButtonEnabled());
-  EXPECT_EQ(run.context.selectedDriveMountPoint, "/dev/sda");
 }
 
 TEST(DriveList, OpenedFileFindsItsDriveByIdentityAndFirstSectors) {
@@ -436,6 +425,74 @@ TEST(DriveIdentity, FirstFiveSectorsOfAnImage) {
   Bytes padded = content;
   padded.resize(20480);
   EXPECT_EQ(readFirstFiveSectors(dir.file("card.img"), 4096), padded);
+}
+
+// Events from a list, and a clock that only notes how long it was asked to wait.
+struct Script : DriveEventSource, WatcherClock {
+  DriveEvent next() override {
+    std::lock_guard lock(mutex);
+    if (events.empty()) return DriveEvent::Closed;
+    const DriveEvent event = events.front();
+    events.pop_front();
+    return event;
+  }
+  void close() override {
+    std::lock_guard lock(mutex);
+    events.clear();
+  }
+  bool waitFor(std::chrono::milliseconds delay) override {
+    log.push_back("wait " + std::to_string(delay.count()));
+    return !cancelled;
+  }
+  void cancel() override { cancelled = true; }
+  std::mutex mutex;
+  std::deque<DriveEvent> events;
+  bool cancelled = false;
+  std::vector<std::string> log;
+};
+
+TEST(DriveWatcher, OneRebuildPerEventArrivalsAfterTwoSeconds) {
+  using enum DriveEvent;
+  for (const bool stopped : {false, true}) {  // stopping during the arrival delay rebuilds nothing
+    Script script;
+    script.events = stopped ? std::deque{Arrival, Removal} : std::deque{Arrival, Removal, Ignored, Removal, Arrival};
+    script.cancelled = stopped;
+    DriveWatcher(script, script, [&] { script.log.push_back("refresh"); }).run();
+    const std::vector<std::string> expected{"wait 2000", "refresh", "refresh", "refresh", "wait 2000", "refresh"};
+    EXPECT_EQ(script.log, stopped ? std::vector<std::string>{"wait 2000"} : expected);
+  }
+}
+
+TEST(DriveWatcher, ThreadRebuildsOnItsOwnAndStopsDuringADelay) {
+  Script source;
+  source.events = {DriveEvent::Removal, DriveEvent::Arrival};
+  SteadyWatcherClock clock;
+  std::atomic<int> rebuilds{0};
+  DriveWatcher watcher(source, clock, [&] { ++rebuilds; });
+  const auto start = std::chrono::steady_clock::now();
+  watcher.launchThread();
+  for (int i = 0; i < 5000 && rebuilds == 0; ++i) std::this_thread::sleep_for(1ms);
+  watcher.stop();  // cuts the 2-second wait short; joins the thread
+  EXPECT_EQ(rebuilds.load(), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);  // without the cut it waits 2 s at least
+}
+
+TEST(UdevEventSource, ActionsOfTheMonitor) {
+  using enum DriveEvent;
+  for (const auto& [action, subsystem, event] : {std::tuple{"add", "block", Arrival}, {"add", "usb", Arrival},
+                                                 {"remove", "block", Removal}, {"remove", "usb", Removal},
+                                                 {"change", "block", Arrival}, {"change", "usb", Ignored},
+                                                 {"bind", "usb", Ignored}, {"", "", Ignored}})
+    EXPECT_EQ(driveEventForAction(action, subsystem), event) << action << " " << subsystem;
+}
+
+TEST(UdevEventSource, CloseWakesAWaitingWatcher) {
+  UdevEventSource source;
+  if (!source.valid()) GTEST_SKIP() << "no udev monitor can be opened here";
+  SteadyWatcherClock clock;
+  DriveWatcher watcher(source, clock, [] {});
+  watcher.launchThread();
+  watcher.stop();  // must return although no device event comes
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
-#include <fcntl.h>
 
 namespace salvonix::test {
 
@@ -66,20 +65,6 @@ std::vector<CardFile> makeSampleCard(const std::string& imagePath, const std::st
   image.put(0, randomBytes(size, 11));
   for (const CardFile& file : files) image.putAtSector(file.sector, file.bytes);
   return files;
-}
-
-GatedDevice::GatedDevice(const std::string& path, uint64_t gate)
-    : RawDevice(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path), gate_(gate) {}
-
-int64_t GatedDevice::readAt(uint64_t offset, void* buffer, std::size_t length) const {
-  while (offset + length > gate_) QThread::msleep(5);
-  return RawDevice::readAt(offset, buffer, length);
-}
-
-std::shared_ptr<GatedDevice> useGatedDevice(ScanContext& context, const std::string& path, uint64_t gate) {
-  auto device = std::make_shared<GatedDevice>(path, gate);
-  context.deviceOpener = [device](const std::string&) { return device; };
-  return device;
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {

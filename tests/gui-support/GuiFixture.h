@@ -1,10 +1,9 @@
 #pragma once
-// What the GUI tests share: dialogs answered by the test, a machine without
-// drives (the tests add their card as a disk image), a card image holding
-// files made by real encoders, and a wait that keeps the event loop running.
+// What the GUI tests share: dialogs answered by the test, a machine without drives
+// (the tests add their card as a disk image), a card image of real encoders' files,
+// and a wait that keeps the event loop running.
 
 #include <QString>
-#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -16,8 +15,6 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "drives/DriveFinder.h"
-#include "scan/RawDevice.h"
-#include "scan/ScanContext.h"
 #include "support/TestImage.h"
 
 namespace salvonix::test {
@@ -64,20 +61,6 @@ struct CardFile {
 // A card image with real JPEG, PNG, GIF and BMP files (ImageMagick) laid at
 // known sectors, random bytes between them. Empty when convert is missing.
 std::vector<CardFile> makeSampleCard(const std::string& imagePath, const std::string& scratchDir);
-
-// A card whose reads at or past a byte offset wait until the test lets them
-// through: a scan stays at a known place for as long as the test needs.
-class GatedDevice : public RawDevice {
- public:
-  GatedDevice(const std::string& path, uint64_t gate);
-  int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override;
-  void open() { gate_ = UINT64_MAX; }
-
- private:
-  std::atomic<uint64_t> gate_;
-};
-// Makes every open of the context's device after this one return a gated device.
-std::shared_ptr<GatedDevice> useGatedDevice(ScanContext& context, const std::string& path, uint64_t gate);
 
 // The application as a test drives it: answered dialogs, no drives but the
 // test's images, the window shown offscreen.

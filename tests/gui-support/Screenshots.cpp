@@ -1,6 +1,5 @@
-// gui-screenshots CARD OUTDIR: drives the application over a card image and
-// writes a PNG of every page and window, for reviewing the look without a
-// display. Long work is held at a known place by a gated device.
+// gui-screenshots CARD OUTDIR: a PNG of every page and window of the application
+// driven over a card image; long work is held at a known place by a gated device.
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +17,7 @@
 #include "browse/PreviewWindow.h"
 #include "gui-support/GuiFixture.h"
 #include "scan/Device.h"
+#include "support/TestDevices.h"
 #include "scan/UnreadableSectors.h"
 
 using namespace salvonix;
@@ -32,11 +32,22 @@ bool shoot(QWidget& widget, const QDir& out, const QString& name) {
   return saved;
 }
 
-// The first file of the results that is wanted; invalid when none is.
-QModelIndex firstFile(AppController& controller, const std::function<bool(const HDIR& folder, const HDIR& file)>& wanted) {
+// Lets clock ticks and result refreshes come in.
+void settle(int rounds) {
+  for (int i = 0; i < rounds; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(50);
+  }
+}
+
+// The first file of the results in one of these folders (none: the first a preview shows as characters); invalid
+// when there is none.
+QModelIndex firstFile(AppController& controller, const std::vector<std::string>& folders) {
   for (const auto& folder : controller.dirRoot()->children)
     for (const auto& file : folder->children)
-      if (wanted(*folder, *file)) return controller.resultsModel().indexOf(file.get());
+      if (folders.empty() ? previewKind({file->fileName, file->fileType}) == PreviewKind::Other
+                          : std::find(folders.begin(), folders.end(), folder->fileName) != folders.end())
+        return controller.resultsModel().indexOf(file.get());
   return {};
 }
 
@@ -44,20 +55,14 @@ QModelIndex firstFile(AppController& controller, const std::function<bool(const 
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s CARD OUTDIR\n", argv[0]);
+  const auto image = argc == 3 ? Device::open(argv[1]) : nullptr;
+  if (!image) {
+    std::fprintf(stderr, "usage: %s CARD OUTDIR (CARD: a disk image that can be read)\n", argv[0]);
     return 2;
   }
   const std::string card = argv[1];
   const QDir out(QString::fromLocal8Bit(argv[2]));
   QDir().mkpath(out.path());
-  auto image = Device::open(card);
-  if (!image) {
-    std::fprintf(stderr, "cannot open %s\n", card.c_str());
-    return 1;
-  }
-  const uint64_t size = image->sizeInBytes();
-  image.reset();
 
   test::ScriptedDialogs dialogs;
   test::NoDrives drives;
@@ -68,7 +73,7 @@ int main(int argc, char** argv) {
   bool ok = true;
 
   // The scan waits at the card's middle while its progress is taken.
-  auto device = test::useGatedDevice(controller.context(), card, size / 2 / 65536 * 65536);
+  auto device = test::useTestDevice(controller.context(), card, image->sizeInBytes() / 2 / 65536 * 65536);
   QApplication::setApplicationVersion(QStringLiteral(SALVONIX_VERSION));
   if (!controller.openDiskImage(QString::fromStdString(card))) return 1;
   ok &= shoot(window, out, "01-drive-page");
@@ -77,12 +82,9 @@ int main(int argc, char** argv) {
   ok &= shoot(window, out, "02-file-types");
   window.fileTypesPage->scannButton->click();
   test::waitUntil([&] { return controller.context().u64TotalNumberOfFileFound > 0; }, 30000);
-  for (int i = 0; i < 30; ++i) {  // a few clock ticks and result refreshes
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(50);
-  }
+  settle(30);
   ok &= shoot(window, out, "03-scanning");
-  device->open();
+  device->release();
   test::waitUntil([&] { return !controller.scanRunning(); });
 
   // Results with a folder marked and a file selected.
@@ -106,36 +108,29 @@ int main(int argc, char** argv) {
   QDir().mkpath(destination);
   dialogs.folder = destination;
   HDIR* last = root->children.front()->children.back().get();
-  device = test::useGatedDevice(controller.context(), card, last->sectorNumber * controller.context().u32BytesInSector);
+  device = test::useTestDevice(controller.context(), card, last->sectorNumber * controller.context().u32BytesInSector);
   window.recoveredFilesPage->saveButton->click();
   test::waitUntil([&] { return controller.context().iNumberOfFileSaved > 1; }, 30000);
-  for (int i = 0; i < 25; ++i) {
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(50);
-  }
+  settle(25);
   ok &= shoot(controller.saveProgressWindow(), out, "06-saving");
   ok &= shoot(window, out, "07-results-while-saving");
-  device->open();
+  device->release();
   test::waitUntil([&] { return !controller.busy(); });
   QDir(destination).removeRecursively();
 
-  // A question as the user sees it.
-  auto question = alertBox(&window, questions::kSaveBeforeHome);
-  question->show();
-  ok &= shoot(*question, out, "08-question");
-  question->close();
-  // The one alert after a scan that met unreadable sectors.
+  // A question, the one alert after a scan that met unreadable sectors, and the about panel.
+  const auto shootBox = [&](const std::unique_ptr<QMessageBox>& box, const QString& name) {
+    box->show();
+    ok &= shoot(*box, out, name);
+    box->close();
+  };
+  shootBox(alertBox(&window, questions::kSaveBeforeHome), "08-question");
   UnreadableSectors unreadable;
   unreadable.add(2048, 128);
   unreadable.add(90000, 1);
   unreadable.add(120017, 151);
-  auto unreadableAlert = alertBox(&window, unreadableSectorsAlert(unreadable));
-  unreadableAlert->show();
-  ok &= shoot(*unreadableAlert, out, "08b-unreadable-sectors");
-  unreadableAlert->close();
-  auto about = aboutPanel(&window);
-  about->show();
-  ok &= shoot(*about, out, "09-about");
+  shootBox(alertBox(&window, unreadableSectorsAlert(unreadable)), "08b-unreadable-sectors");
+  shootBox(aboutPanel(&window), "09-about");
   BusyPanel panel(&window);
   panel.start(QStringLiteral("Load Recovery"), QStringLiteral("Creating tree ...."));
   ok &= shoot(panel, out, "10-scan-info-panel");
@@ -157,18 +152,11 @@ int main(int argc, char** argv) {
     return shown && ready();
   };
   const auto always = [] { return true; };
-  const auto in = [](std::vector<std::string> names) {
-    return [names](const HDIR& folder, const HDIR&) {
-      return std::find(names.begin(), names.end(), folder.fileName) != names.end();
-    };
-  };
-  ok &= previewRow(firstFile(controller, in({"JPG Files"})), always) && shoot(previewWindow, out, "11-preview-picture");
-  ok &= previewRow(firstFile(controller, in({"MP4 Files", "MOV Files"})),
+  ok &= previewRow(firstFile(controller, {"JPG Files"}), always) && shoot(previewWindow, out, "11-preview-picture");
+  ok &= previewRow(firstFile(controller, {"MP4 Files", "MOV Files"}),
                    [&] { return !previewWindow.backgroundImage->pixmap().isNull(); }) &&
         shoot(previewWindow, out, "12-preview-movie");
-  const QModelIndex other = firstFile(controller, [](const HDIR&, const HDIR& file) {
-    return previewKind({file.fileName, file.fileType}) == PreviewKind::Other;
-  });
+  const QModelIndex other = firstFile(controller, {});
   if (other.isValid()) ok &= previewRow(other, always) && shoot(previewWindow, out, "13-preview-characters");
   preview.closePreviewWindow();
   return ok ? 0 : 1;

@@ -1,14 +1,22 @@
-// Saving: the folder layout, lengths around the chunk and block sizes with the
-// leading offset, stopping, and what happens when reads or writes fail.
+// Marking what to save (the ancestors' marks and the byte total), reading a found
+// file's bytes (the leading offset, pieces of any size, the file's and the drive's
+// end) and saving: the folder layout, lengths around the chunk and block sizes,
+// stopping, and what happens when reads or writes fail. A destination on the device
+// being read is recognised, also before the folder exists; image files never are.
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
+#include "output/DestinationCheck.h"
+#include "output/RecoveredFileReader.h"
 #include "output/RecoveredFileSaver.h"
+#include "support/ChildProcess.h"
 #include "support/FileSizeLimit.h"
 #include "support/ResultsTree.h"
 #include "support/TestDevices.h"
@@ -20,12 +28,46 @@ namespace {
 using test::Bytes;
 namespace fs = std::filesystem;
 
-class Observer : public SaveObserver {
- public:
-  int showAlert(const Alert& alert) override {
-    alerts.push_back(alert.title + "|" + alert.text);
-    return 0;
+TEST(Marking, EachFileIsAddedOnceAndUnmarkingTakesBackOnlyWhatWasMarked) {
+  test::ResultsTree t;
+  std::atomic<uint64_t> total{0};
+  HDIR& jpg = t.folder("JPG Files");
+  HDIR& wav = t.folder("WAV Files");
+  HDIR& a = t.file(jpg, "file1.jpg", 0, 100);
+  HDIR& b = t.file(jpg, "file2.jpg", 0, 200);
+  t.file(jpg, "file3.jpg", 0, 400);
+  HDIR& w = t.file(wav, "file1.wav", 0, 1000);
+  const struct {
+    HDIR* node;
+    uint8_t flag;
+    uint64_t total;
+    uint8_t jpgMark, rootMark;
+    int rootChildren;  // marked nodes below the root; -1: not checked
+  } steps[] = {
+      {&a, 1, 100, 1, 1, -1},
+      {&a, 1, 100, 1, 1, -1},  // already marked: not counted twice
+      {&jpg, 1, 700, 1, 1, 4},  // only the files not yet marked are added; the folder and its three files
+      {&a, 7, 700, 1, 1, 4},    // any other flag changes nothing
+      {&b, 0, 500, 1, 1, -1},
+      {&b, 0, 500, 1, 1, -1},     // no longer marked
+      {&w, 1, 1500, 1, 1, -1},
+      {&jpg, 0, 1000, 0, 1, -1},  // partly marked folder; the root stays marked for the WAV
+      {&w, 0, 0, 0, 0, -1},
+      {t.root.get(), 1, 1700, 1, 1, -1},
+      {t.root.get(), 0, 0, 0, 0, 0},
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    CheckController(steps[i].node, steps[i].flag, total).run();
+    EXPECT_EQ(total, steps[i].total) << "step " << i;
+    EXPECT_EQ(std::pair(jpg.selected, t.root->selected), std::pair(steps[i].jpgMark, steps[i].rootMark)) << "step " << i;
+    if (steps[i].rootChildren >= 0) {
+      EXPECT_EQ(t.root->childrenSelected(), uint32_t(steps[i].rootChildren)) << "step " << i;
+    }
   }
+  EXPECT_EQ(a.selected, 0);
+}
+
+struct Observer : test::RecordingObserver {
   // Answers "Yes" unless the test planned other answers.
   bool confirmStopSaving() override {
     const auto question = static_cast<std::size_t>(questions++);
@@ -34,7 +76,6 @@ class Observer : public SaveObserver {
   void updateTreeProgress(uint64_t, uint64_t) override {
     if (onProgress) onProgress();
   }
-  std::vector<std::string> alerts;
   std::vector<bool> answers;
   int questions = 0;
   std::function<void()> onProgress;
@@ -72,6 +113,76 @@ struct SaveFixture : ::testing::Test {
   std::string destination;
   RecoveredFileSaver* saverInUse = nullptr;
 };
+
+HDIR fileAt(uint64_t sector, int32_t extra, uint64_t size) {
+  HDIR file;
+  file.fileType = kFileType;
+  std::tie(file.sectorNumber, file.extraBytesToMove, file.fileSize) = std::tuple(sector, extra, size);
+  return file;
+}
+
+// The whole file read in pieces of the given size.
+Bytes readInPieces(RecoveredFileReader& reader, const HDIR& file, std::size_t piece) {
+  Bytes whole, buffer(piece);
+  for (;;) {
+    const int64_t got = reader.read(file, whole.size(), buffer.data(), piece);
+    EXPECT_GE(got, 0);
+    if (got <= 0) return whole;
+    whole.insert(whole.end(), buffer.begin(), buffer.begin() + got);
+  }
+}
+
+TEST_F(SaveFixture, ReadPiecesOfAnySizeMakeUpTheFileFromItsLeadingOffset) {
+  RecoveredFileReader reader(device, 512);
+  const HDIR file = fileAt(3, 500, 10000);  // starts 12 bytes before sector 4
+  for (std::size_t piece : {1, 7, 4096, 65536})
+    EXPECT_EQ(readInPieces(reader, file, piece), deviceBytes(3 * 512 + 500, 10000)) << piece;
+  uint8_t byte = 0;
+  EXPECT_EQ(reader.read(file, 10000, &byte, 1), 0);
+  EXPECT_EQ(reader.read(file, UINT64_MAX, &byte, 1), 0);
+}
+
+TEST_F(SaveFixture, ReadBeyondTheDriveEndGivesZerosWithoutReadingThere) {
+  RecoveredFileReader reader(device, 512);
+  constexpr uint64_t kSectors = kImageBytes / 512;
+  // 924 bytes lie on the drive, the rest of the 2,000 beyond its end.
+  Bytes expected = deviceBytes(kImageBytes - 924, 924);
+  expected.resize(2000, 0);
+  EXPECT_EQ(readInPieces(reader, fileAt(kSectors - 2, 100, 2000), 4096), expected);
+  EXPECT_EQ(readInPieces(reader, fileAt(kSectors, 0, 700), 4096), Bytes(700, 0));
+  // A size and an offset near the largest number do not wrap around.
+  Bytes buffer(5, 1);
+  EXPECT_EQ(reader.read(fileAt(kSectors - 8, 0, UINT64_MAX), UINT64_MAX - 5, buffer.data(), 10), 5);
+  EXPECT_EQ(buffer, Bytes(5, 0));
+  for (auto [offset, length] : device->reads()) EXPECT_LE(offset + length, kImageBytes);
+}
+
+// A bad sector reads as zeros and is counted; a drive that has gone, or none, gives -1.
+TEST_F(SaveFixture, ReadOfUnreadableSectorsGivesZerosAndAGoneDriveOrABadStartMinusOne) {
+  device->failBetween(10 * 512 + 3, 10 * 512 + 4);
+  device->failBetween(100 * 512, 101 * 512, ENODEV);
+  RecoveredFileReader reader(device, 512);
+  Bytes expected = deviceBytes(9 * 512, 3 * 512);
+  std::fill(expected.begin() + 512, expected.begin() + 1024, 0);
+  Bytes buffer(3 * 512);
+  EXPECT_EQ(reader.read(fileAt(9, 0, buffer.size()), 0, buffer.data(), buffer.size()), 3 * 512);
+  EXPECT_EQ(buffer, expected);
+  EXPECT_EQ(reader.unreadableSectorsInLastRead(), 1u);
+  // The same block, but only bytes of sectors that could be read.
+  EXPECT_EQ(reader.read(fileAt(11, 0, 100), 0, buffer.data(), 100), 100);
+  EXPECT_EQ(reader.unreadableSectorsInLastRead(), 0u);
+
+  RecoveredFileReader noDevice(nullptr, 512);
+  EXPECT_EQ(noDevice.read(fileAt(1, 0, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, -1, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, 512, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(reader.read(fileAt(1, 511, 100), 0, buffer.data(), 16), 16);
+  // Gone is gone: later reads fail without trying the device.
+  EXPECT_EQ(reader.read(fileAt(100, 0, 100), 0, buffer.data(), 16), -1);
+  const std::size_t reads = device->reads().size();
+  EXPECT_EQ(reader.read(fileAt(1, 0, 100), 0, buffer.data(), 16), -1);
+  EXPECT_EQ(device->reads().size(), reads);
+}
 
 // Lengths around the chunk, block and sector sizes, with and without a leading offset: every saved file holds the
 // device's bytes, and is created as a document, not a program (0644 less the umask).
@@ -125,35 +236,30 @@ TEST_F(SaveFixture, OnlyMarkedNodesAreSavedAndEmptyFilesAreCountedNotCreated) {
   EXPECT_EQ(fs::file_size(saved("JPG Files", "file1.jpg")), 600u);
 }
 
-TEST_F(SaveFixture, StopYesKeepsThePartialFileUnderItsOwnNameAndEndsTheWalk) {
+TEST_F(SaveFixture, StopNoGoesOnWithoutLossAndYesKeepsThePartialFileUnderItsOwnNameAndEndsTheWalk) {
   HDIR& mov = results.folder("MOV Files");
   HDIR& wav = results.folder("WAV Files");
   results.file(mov, "file1.mov", 0, 200000);
   results.file(wav, "file1.wav", 1000, 5000);
-  observer.onProgress = [&] { saverInUse->stopSaving(); };
-  const auto outcome = save(*results.root);
-  EXPECT_TRUE(outcome.stopped);
-  EXPECT_FALSE(outcome.succeeded());
-  EXPECT_EQ(observer.questions, 1);
-  EXPECT_EQ(outcome.filesSaved, 0);
-  EXPECT_EQ(outcome.filesNotSaved, 2);
-  EXPECT_FALSE(fs::exists(saved("MOV Files", "file1.mov")));
-  EXPECT_EQ(fs::file_size(saved("MOV Files", "file1.mov.partial")), 64u * 512);
-  EXPECT_FALSE(fs::exists(saved("WAV Files", "file1.wav")));
-}
-
-TEST_F(SaveFixture, StopNoGoesOnWithoutLossAndAsksAgainNextTime) {
-  HDIR& mov = results.folder("MOV Files");
-  results.file(mov, "file1.mov", 0, 200000);
   int writes = 0;
   observer.onProgress = [&] {
     if (++writes == 1 || writes == 3) saverInUse->stopSaving();
   };
-  observer.answers = {false, false};
-  const auto outcome = save(*results.root);
+  observer.answers = {false, false};  // asked again the next time
+  EXPECT_TRUE(save(*results.root).succeeded());
   EXPECT_EQ(observer.questions, 2);
-  EXPECT_TRUE(outcome.succeeded());
   EXPECT_EQ(test::readFile(saved("MOV Files", "file1.mov")), deviceBytes(0, 200000));
+
+  fs::remove_all(destination + "/ROOT");
+  observer.onProgress = [&] { saverInUse->stopSaving(); };
+  const auto outcome = save(*results.root);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_FALSE(outcome.succeeded());
+  EXPECT_EQ(observer.questions, 3);
+  EXPECT_EQ(std::pair(outcome.filesSaved, outcome.filesNotSaved), std::pair(0, 2));
+  EXPECT_FALSE(fs::exists(saved("MOV Files", "file1.mov")));
+  EXPECT_EQ(fs::file_size(saved("MOV Files", "file1.mov.partial")), 64u * 512);
+  EXPECT_FALSE(fs::exists(saved("WAV Files", "file1.wav")));
 }
 
 // Each further folder meets the gone drive once: one alert each.
@@ -208,8 +314,7 @@ TEST_F(SaveFixture, WriteFailureStopsTheRunKeepsThePartAsPartialAndReportsOnce) 
     outcome = save(*results.root);
   }
   EXPECT_FALSE(outcome.succeeded());
-  EXPECT_EQ(outcome.filesSaved, 1);
-  EXPECT_EQ(outcome.filesNotSaved, 2);
+  EXPECT_EQ(std::pair(outcome.filesSaved, outcome.filesNotSaved), std::pair(1, 2));
   ASSERT_EQ(outcome.failures.size(), 1u);
   EXPECT_EQ(outcome.failures[0].path, saved("JPG Files", "file1.jpg"));
   EXPECT_FALSE(fs::exists(saved("JPG Files", "file1.jpg")));
@@ -219,6 +324,35 @@ TEST_F(SaveFixture, WriteFailureStopsTheRunKeepsThePartAsPartialAndReportsOnce) 
   EXPECT_EQ(observer.alerts[0], "Some files were not saved|" + saved("JPG Files", "file1.jpg") + ": " +
                                     std::strerror(EFBIG) + " (the part written is kept as " +
                                     saved("JPG Files", "file1.jpg.partial") + "); 2 of 3 files were not saved.");
+}
+
+TEST(DestinationCheck, ImageFilesAreNeverRefused) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("card.img"), 1 << 20);
+  auto device = Device::open(image.path());
+  ASSERT_TRUE(device);
+  EXPECT_FALSE(destinationOnDevice(dir.file("out"), *device));
+}
+
+TEST(DestinationCheck, FolderOnAMountedLoopDeviceIsRefused) {
+  test::TempDir dir;
+  test::TestImage image(dir.file("disk.img"), 32 << 20);
+  const test::RunResult attach = test::runProgram({"/sbin/losetup", "-f", "--show", image.path()}, dir.path());
+  const std::string loop = attach.out.substr(0, attach.out.find('\n'));
+  if (attach.status.code != 0 || attach.status.signalled || loop.empty()) GTEST_SKIP() << "no loop devices here";
+  const std::string mountPoint = dir.file("mnt");
+  std::filesystem::create_directory(mountPoint);
+  const bool mounted = test::commandSucceeds("mkfs.ext4 -q " + loop) &&
+                       mount(loop.c_str(), mountPoint.c_str(), "ext4", 0, nullptr) == 0;
+  if (mounted) {
+    auto device = Device::open(loop);
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(destinationOnDevice(mountPoint + "/recovered/deeper", *device));
+    EXPECT_FALSE(destinationOnDevice(dir.file("elsewhere"), *device));
+    umount(mountPoint.c_str());
+  }
+  test::commandSucceeds("losetup -d " + loop);
+  if (!mounted) GTEST_SKIP() << "cannot mount a file system here";
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // The engine's own rules, observed through spy checkers: which checkers are
-// asked, how hits become nodes, skipping, progress, pause, cancel, failures.
+// asked, how hits become nodes, skipping, pause, cancel, failures; and devices
+// that are not whole, under the real checkers.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
+#include "checkers/JpegBuilder.h"
+#include "output/RecoveredFileSaver.h"
 #include "scan/ReadDisk.h"
 #include "scan/SpyChecker.h"
 #include "support/TestDevices.h"
@@ -16,12 +20,6 @@ namespace {
 using test::Bytes;
 using test::PlannedFile;
 using test::SpyLog;
-
-std::vector<FileType> allTypes() {
-  std::vector<FileType> types;
-  for (const auto& row : fileTypeTable()) types.push_back(row.type);
-  return types;
-}
 
 // An image whose every sector starts with its own number (little-endian), so
 // a wrong window shows up as a wrong stamp.
@@ -51,9 +49,8 @@ TEST(ScanningEngine, EmptyDeviceBuildsFoldersAndCompletes) {
   scan.run.run();
   EXPECT_TRUE(scan.log.asked.empty());
   EXPECT_EQ(scan.run.observer.events, (std::vector<std::string>{"reconstructAfterRescan", "scanningCompleted"}));
-  const auto root = scan.run.engine.dirRoot();
   // Folders of the chosen types only, none a child before its first file.
-  EXPECT_TRUE(root->children.empty());
+  EXPECT_TRUE(scan.run.engine.dirRoot()->children.empty());
   EXPECT_NE(scan.run.engine.typeFolder(FileType::Jpg), nullptr);
   EXPECT_EQ(scan.run.engine.typeFolder(FileType::Bmp), nullptr);
 }
@@ -65,7 +62,8 @@ TEST(ScanningEngine, EarlyStopByFirstByteAndTheQuickTimeException) {
   image.putAtSector(1, Bytes{0, 0, 0, 0x20, 'm', 'o', 'o', 'v'});
   image.putAtSector(2, Bytes{0x4A});
   image.putAtSector(3, Bytes{0xFF});
-  const auto types = allTypes();
+  std::vector<FileType> types;
+  for (const auto& row : fileTypeTable()) types.push_back(row.type);
   const auto prefix = [&](std::size_t n) { return std::vector<FileType>(types.begin(), types.begin() + n); };
 
   SpyScan all(image.path(), types);
@@ -93,19 +91,13 @@ TEST(ScanningEngine, HitsBecomeNumberedNodesAndFoldersJoinOnFirstFind) {
   scan.run.run();
 
   EXPECT_EQ(scan.log.askedAt(12), (std::vector<FileType>{FileType::Bmp}));
-  const auto found = scan.run.found();
-  ASSERT_EQ(found.size(), 3u);
-  EXPECT_EQ(found[0].folder, "JPG Files");
-  EXPECT_EQ(found[0].name, "file1.jpg");
-  EXPECT_EQ(found[1].name, "file2.jpg");
-  EXPECT_EQ(found[1].sector, 9u);
-  EXPECT_EQ(found[2].folder, "WAV Files");
-  EXPECT_EQ(found[2].name, "file1.wav");
-
+  std::vector<std::string> found;
+  for (const auto& f : scan.run.found()) found.push_back(f.folder + "/" + f.name + "@" + std::to_string(f.sector));
+  EXPECT_EQ(found, (std::vector<std::string>{"JPG Files/file1.jpg@3", "JPG Files/file2.jpg@9",
+                                             "WAV Files/file1.wav@5"}));
   const auto root = scan.run.engine.dirRoot();
-  EXPECT_EQ(root->childrenCount, 5);  // two folders and three files
-  EXPECT_EQ(root->fileCount, 3u);
-  EXPECT_EQ(root->fileSize, 6700u);
+  // Two folders and three files.
+  EXPECT_EQ(std::tuple(root->childrenCount, root->fileCount, root->fileSize), std::tuple(5, 3u, 6700u));
   const auto jpg = scan.run.engine.typeFolder(FileType::Jpg);
   EXPECT_EQ(jpg->fileSize, 1700u);
   EXPECT_EQ(jpg->children[0]->pathName, "JPG Files/ROOT");
@@ -251,35 +243,102 @@ TEST(ScanningEngine, ADriveThatHasGoneEndsTheScanKeepingWhatWasFound) {
   EXPECT_EQ(scan.run.observer.alerts[2].rfind("Some sectors could not be read|131072 sectors", 0), 0u);
 }
 
+// For every type that reports previews.
 TEST(ScanningEngine, RawPreviewsAboveOneKiBBecomeEntriesOfTheirOwn) {
   test::TempDir dir;
   auto image = stampedImage(dir, 100);
-  SpyScan scan(image.path(), {FileType::Cr2, FileType::Jpg});
-  scan.log.plan[{FileType::Cr2, 50}] = PlannedFile{20000, false, 1024, 52, 0};
-  scan.log.plan[{FileType::Cr2, 60}] = PlannedFile{30000, false, 1025, 70, 200};
-  scan.run.run();
-  const auto root = scan.run.engine.dirRoot();
-  ASSERT_EQ(root->children.size(), 2u);
-  EXPECT_EQ(root->children[1]->fileName, "RAW Jpg Files");
-  const auto previews = scan.run.engine.dirRawJpg();
-  ASSERT_EQ(previews->children.size(), 1u);
-  EXPECT_EQ(previews->children[0]->fileName, "file - Raw Jpg1.jpg");
-  EXPECT_EQ(previews->children[0]->sectorNumber, 70u);
-  EXPECT_EQ(previews->children[0]->extraBytesToMove, 200);
-  EXPECT_EQ(previews->children[0]->fileSize, 1025u);
-  EXPECT_EQ(root->fileSize, 50000u);  // previews lie inside the raw files
-  EXPECT_EQ(scan.run.context.u64RawJpgFileSize, 0u);
+  for (FileType type : {FileType::Cr2, FileType::Leica, FileType::RawPanasonic, FileType::Crw, FileType::X3f}) {
+    SCOPED_TRACE(fileTypeRow(type).key);
+    SpyScan scan(image.path(), {type, FileType::Jpg});
+    scan.log.plan[{type, 50}] = PlannedFile{20000, false, 1024, 52, 0};
+    scan.log.plan[{type, 60}] = PlannedFile{30000, false, 1025, 70, 200};
+    scan.run.run();
+    const auto root = scan.run.engine.dirRoot();
+    ASSERT_EQ(root->children.size(), 2u);
+    EXPECT_EQ(root->children[1]->fileName, "RAW Jpg Files");
+    ASSERT_EQ(scan.run.engine.dirRawJpg()->children.size(), 1u);
+    const HDIR& preview = *scan.run.engine.dirRawJpg()->children[0];
+    EXPECT_EQ(std::tuple(preview.fileName, preview.sectorNumber, preview.extraBytesToMove, preview.fileSize),
+              std::tuple("file - Raw Jpg1.jpg", 70u, 200, 1025u));
+    EXPECT_EQ(root->fileSize, 50000u);  // previews lie inside the raw files
+    EXPECT_EQ(scan.run.context.u64RawJpgFileSize, 0u);
+  }
 }
 
-TEST(ScanningEngine, EveryTypeThatReportsPreviewsHasAFolderForThem) {
+TEST(UnreadableSectors, RangesStaySortedAndMerged) {
+  UnreadableSectors record;
+  for (uint64_t sector : {12, 10, 11, 50}) record.add(sector);
+  record.add(100, 5);
+  record.add(103, 4);
+  record.add(7, 0);
+  EXPECT_EQ(record.ranges(), (std::vector<SectorRange>{{10, 3}, {50, 1}, {100, 7}}));
+  EXPECT_EQ(record.sectorCount(), 11u);
+  EXPECT_EQ(record.countIn(11, 95), 9u);
+  EXPECT_TRUE(record.contains(106));
+  EXPECT_FALSE(record.contains(107));
+  record.add(13, 37);  // bridges two ranges
+  EXPECT_EQ(record.ranges(), (std::vector<SectorRange>{{10, 41}, {100, 7}}));
+}
+
+// JPEGs whose walk reads past a bad sector, holds one, starts on one, or
+// follows a wholly unreadable window.
+TEST(UnreadableSectors, CheckersWalkOnAsPastTheEndOfData) {
   test::TempDir dir;
-  auto image = stampedImage(dir, 100);
-  for (FileType type : {FileType::Leica, FileType::RawPanasonic, FileType::Crw, FileType::X3f}) {
-    SpyScan scan(image.path(), {type});
-    scan.log.plan[{type, 20}] = PlannedFile{30000, false, 5000, 22, 0};
-    scan.run.run();
-    ASSERT_NE(scan.run.engine.dirRawJpg(), nullptr) << fileTypeRow(type).key;
-    EXPECT_EQ(scan.run.engine.dirRawJpg()->children.size(), 1u) << fileTypeRow(type).key;
+  const uint64_t starts[] = {100, 400, 1000, 2000};
+  Bytes content(2u << 20, 0);
+  std::vector<uint64_t> sizes;
+  for (uint32_t i = 0; i < 4; ++i) {
+    const Bytes jpeg = test::buildJpeg({.entropyBytes = 20000 + 5000 * i, .seed = i + 1});
+    std::copy(jpeg.begin(), jpeg.end(), content.begin() + static_cast<long>(starts[i] * 512));
+    sizes.push_back(test::jpegSize(jpeg));
+  }
+  test::TestImage image(dir.file("card.img"), content.size());
+  image.put(0, content);
+  test::ScanRun scan(image.path(), {FileType::Jpg});
+  auto device = test::useTestDevice(scan.context, image.path());
+  for (uint64_t bad : {200, 420, 1000}) device->failBetween(bad * 512, bad * 512 + 1);
+  device->failBetween(1536 * 512, 1664 * 512);
+  scan.run();
+
+  EXPECT_EQ(scan.context.unreadableSectors.ranges(),
+            (std::vector<SectorRange>{{200, 1}, {420, 1}, {1000, 1}, {1536, 128}}));
+  EXPECT_EQ(scan.observer.alerts.size(), 1u);
+  const auto found = scan.found();
+  ASSERT_EQ(found.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::size_t planted = i < 2 ? i : 3;  // the one starting on a bad sector is lost
+    EXPECT_EQ(found[i].sector, starts[planted]);
+    EXPECT_EQ(found[i].size, sizes[planted]);
+  }
+
+}
+
+// A BMP in the last, partial sector of an image, and one in an image smaller
+// than a sector: both found, both saved without reading past the end.
+TEST(PartialLastSector, IsScannedZeroPaddedAndSavedWithoutReadingPastTheEnd) {
+  test::TempDir dir;
+  const Bytes bmp = test::bmpFile(60, 3);
+  for (const uint64_t imageBytes : {3 * 512 + 100, 60}) {
+    SCOPED_TRACE(imageBytes);
+    const uint64_t start = imageBytes > 512 ? 3 * 512 : 0;
+    const std::string path = dir.file("card" + std::to_string(imageBytes) + ".img");
+    test::TestImage image(path, imageBytes);
+    image.put(start, bmp);
+    test::ScanRun scan(path, {FileType::Bmp});
+    auto device = test::useTestDevice(scan.context, path);
+    scan.run();
+    const auto found = scan.found();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].sector, start / 512);
+    EXPECT_EQ(found[0].size, 60u);
+    const std::size_t readsOfTheScan = device->reads().size();
+    const std::string out = dir.file("out" + std::to_string(imageBytes));
+    CheckController(scan.engine.dirRoot().get(), 1, scan.context.u64SelectedFileSize).run();
+    std::filesystem::create_directory(out);
+    EXPECT_TRUE(RecoveredFileSaver(scan.context, scan.observer).save(*scan.engine.dirRoot(), out).succeeded());
+    EXPECT_EQ(test::readFile(out + "/ROOT/BMP Files/file1.bmp"), bmp);
+    const auto reads = device->reads();
+    for (std::size_t i = readsOfTheScan; i < reads.size(); ++i) EXPECT_LE(reads[i].first + reads[i].second, imageBytes);
   }
 }
 

@@ -12,12 +12,11 @@
 
 namespace salvonix::test {
 
-// The first signature byte of each row's checker, in engine order.
+// The first signature byte of the row's real checker.
 inline uint32_t firstByteOfRow(FileType type) {
-  static const std::array<uint32_t, kFileTypeCount> bytes = {
-      0, 0, 0x42, 0x46, 0x46, 0x46, 0x47, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49, 0x49,
-      0x49, 0x49, 0x49, 0x49, 0x49, 0x4D, 0x52, 0x52, 0x89, 0xFF, 0, 0, 0, 0, 0, 0, 0};
-  return bytes[rowIndex(type)];
+  ScanContext context;
+  const FileTypeRow& row = fileTypeRow(type);
+  return row.create ? row.create(context)->firstByteOfHeader() : 0;
 }
 
 struct PlannedFile {
@@ -52,7 +51,8 @@ struct SpyLog {
 
 class SpyCheck final : public FileCheck {
  public:
-  SpyCheck(FileType type, ScanContext& context, SpyLog& log) : type_(type), context_(context), log_(log) {}
+  SpyCheck(FileType type, ScanContext& context, SpyLog& log)
+      : type_(type), firstByte_(firstByteOfRow(type)), context_(context), log_(log) {}
   bool isFile(SectorHeader header, uint64_t sector) override {
     std::lock_guard lock(log_.mutex);
     log_.asked.emplace_back(type_, sector);
@@ -73,11 +73,12 @@ class SpyCheck final : public FileCheck {
     }
     return file.size;
   }
-  uint32_t firstByteOfHeader() const override { return firstByteOfRow(type_); }
+  uint32_t firstByteOfHeader() const override { return firstByte_; }
   std::string_view parentKey() override { return fileTypeRow(type_).key; }
 
  private:
   FileType type_;
+  uint32_t firstByte_;
   ScanContext& context_;
   SpyLog& log_;
 };

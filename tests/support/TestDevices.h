@@ -1,13 +1,16 @@
 #pragma once
-// Devices over a real image file with injected behaviour: reads that fail in a
-// byte range, and a log of every read.
+// A device over a real image file with injected behaviour: reads that fail in a
+// byte range, reads held at a known place until the test lets them through, and
+// a log of every read.
 
 #include <fcntl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,7 +29,13 @@ class TestDevice : public RawDevice {
     std::lock_guard lock(mutex_);
     faults_.push_back({begin, end, error});
   }
+  // Reads reaching past `offset` wait until release(); held() says that one has waited.
+  void holdFrom(uint64_t offset) { gate_ = offset; }
+  void release() { gate_ = UINT64_MAX; }
+  bool held() const { return held_; }
+
   int64_t readAt(uint64_t offset, void* buffer, std::size_t length) const override {
+    for (; offset + length > gate_; std::this_thread::sleep_for(std::chrono::milliseconds(2))) held_ = true;
     {
       std::lock_guard lock(mutex_);
       reads_.emplace_back(offset, length);
@@ -46,13 +55,17 @@ class TestDevice : public RawDevice {
     int error;
   };
   std::vector<Fault> faults_;
+  std::atomic<uint64_t> gate_{UINT64_MAX};
+  mutable std::atomic<bool> held_{false};
   mutable std::mutex mutex_;
   mutable std::vector<std::pair<uint64_t, uint64_t>> reads_;
 };
 
-// Makes every open of the context's device return this one.
-inline std::shared_ptr<TestDevice> useTestDevice(ScanContext& context, const std::string& path) {
+// Makes every open of the context's device return this one, its reads held from `holdFrom` on.
+inline std::shared_ptr<TestDevice> useTestDevice(ScanContext& context, const std::string& path,
+                                                 uint64_t holdFrom = UINT64_MAX) {
   auto device = std::make_shared<TestDevice>(path);
+  device->holdFrom(holdFrom);
   context.deviceOpener = [device](const std::string&) { return device; };
   return device;
 }

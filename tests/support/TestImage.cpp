@@ -111,18 +111,15 @@ CheckerRun::CheckerRun(const std::string& path, FileType type, uint32_t bytesPer
 
 bool CheckerRun::isFile(uint64_t sector) {
   uint8_t header[kSectorHeaderSize] = {};
-  auto device = Device::open(imagePath);
-  if (device) device->readAt(sector * context.u32BytesInSector, header, sizeof header);
+  if (auto device = Device::open(imagePath)) device->readAt(sector * context.u32BytesInSector, header, sizeof header);
   return checker->isFile(SectorHeader(header, kSectorHeaderSize), sector);
 }
 
 uint64_t CheckerRun::size(uint64_t sector) {
   uint8_t header[kSectorHeaderSize] = {};
-  auto device = Device::open(imagePath);
-  if (device) device->readAt(sector * context.u32BytesInSector, header, sizeof header);
+  if (auto device = Device::open(imagePath)) device->readAt(sector * context.u32BytesInSector, header, sizeof header);
   const SectorHeader view(header, kSectorHeaderSize);
-  if (!checker->isFile(view, sector)) return 0;
-  return checker->fileSizeCalculation(view, sector);
+  return checker->isFile(view, sector) ? checker->fileSizeCalculation(view, sector) : 0;
 }
 
 }  // namespace salvonix::test

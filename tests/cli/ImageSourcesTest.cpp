@@ -1,21 +1,29 @@
-// Split raw and E01 images made from one sample image by split and
-// ewfacquire: the same files, byte for byte, as the raw image; parts that
-// are missing or cut short; damaged E01 segments read as read errors; the
-// DFXML report of a scan.
+// Sources other than a plain image file. Split raw and E01 images (split, ewfacquire)
+// of one image: the same files as the raw image; missing or short parts; damaged
+// segments read as errors; the DFXML report. A card with unreadable spots read through
+// the kernel (nbdkit answers EIO for chosen ranges, nbdfuse shows it as a file): the
+// scan goes on, saves every file (zeros where bad), lists the ranges in the JSON and
+// the ddrescue mapfile, and exits 4.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 
 #include "checkers/ScanAndSave.h"
 #include "scan/Device.h"
-#include "support/ChildProcess.h"
+#include "support/SalvonixRun.h"
 
 namespace salvonix::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr uint64_t kImageBytes = 3 << 20;
 constexpr uint64_t kPartBytes = 1000001;  // not a whole number of sectors: files straddle the cuts
@@ -79,12 +87,10 @@ TEST_F(ImageSources, SplitAndE01ImagesGiveTheFilesOfTheRawImage) {
 
   const auto splitDevice = Device::open(split), e01Device = Device::open(e01);
   ASSERT_TRUE(splitDevice && e01Device);
-  EXPECT_EQ(splitDevice->kind(), DeviceKind::SplitRawImage);
-  EXPECT_EQ(splitDevice->fileCount(), 4u);
-  EXPECT_EQ(e01Device->kind(), DeviceKind::E01Image);
-  EXPECT_EQ(e01Device->fileCount(), 4u);
-  EXPECT_EQ(e01Device->sizeInBytes(), kImageBytes);
-  EXPECT_EQ(e01Device->logicalBlockSize(), 512u);
+  EXPECT_EQ(std::tuple(splitDevice->kind(), splitDevice->fileCount()), std::tuple(DeviceKind::SplitRawImage, 4u));
+  const Device& e = *e01Device;
+  EXPECT_EQ(std::tuple(e.kind(), e.fileCount(), e.sizeInBytes(), e.logicalBlockSize()),
+            std::tuple(DeviceKind::E01Image, 4u, kImageBytes, 512u));
   // The sector size is the one the image records.
   const auto bigSectors = Device::open(makeE01("big", "-P 4096"));
   ASSERT_TRUE(bigSectors);
@@ -175,6 +181,118 @@ TEST_F(ImageSources, DfxmlReportPointsAtTheFilesAndMeetsTheSchema) {
     GTEST_SKIP() << "not checked against the DFXML schema: " << schema << " or xmllint (libxml2-utils) is missing";
   EXPECT_TRUE(commandSucceeds("xmllint --noout --schema '" + schema + "' '" + report + "'"))
       << "the report does not meet the DFXML schema:\n" << xml;
+}
+
+struct BadRange {
+  uint64_t offset, length;
+};
+
+// An nbdkit sh plugin: the image's bytes, EIO for any request that touches a bad range.
+std::string pluginScript(const std::string& image, const std::vector<BadRange>& bad) {
+  std::string ranges;
+  for (const auto& range : bad) ranges += fmt::format(" \"{} {}\"", range.offset, range.offset + range.length);
+  return fmt::format(R"(#!/bin/sh
+image='{}'
+case "$1" in
+  get_size) stat -L -c %s "$image" ;;
+  pread)
+    count=$3 offset=$4
+    for range in{}; do
+      set -- $range
+      if [ "$offset" -lt "$2" ] && [ $((offset + count)) -gt "$1" ]; then echo EIO >&2; exit 1; fi
+    done
+    exec dd if="$image" skip="$offset" count="$count" iflag=skip_bytes,count_bytes status=none ;;
+  *) exit 2 ;;
+esac
+)",
+                     image, ranges);
+}
+
+// nbdfuse in the foreground; unmounted when this ends, however the test ends.
+class FuseMount {
+ public:
+  FuseMount(const TempDir& dir, const std::string& script)
+      : mountpoint_(dir.file("mnt")),
+        nbdfuse_((std::filesystem::create_directory(mountpoint_),
+                  std::vector<std::string>{"/usr/bin/nbdfuse", "-r", mountpoint_ + "/card.img", "--command", "nbdkit",
+                                           "-s", "sh", script}),
+                 dir.file("nbdfuse.out"), dir.file("nbdfuse.err")) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!std::filesystem::exists(file()) && std::chrono::steady_clock::now() < deadline && !nbdfuse_.wait(50ms)) {}
+  }
+  ~FuseMount() {
+    commandSucceeds("fusermount3 -u -z '" + mountpoint_ + "'");
+    nbdfuse_.wait(5s);
+  }
+  std::string file() const { return mountpoint_ + "/card.img"; }
+  bool mounted() const { return std::filesystem::exists(file()); }
+
+ private:
+  std::string mountpoint_;
+  ChildProcess nbdfuse_;
+};
+
+TEST(UnreadableCardTest, ScanThroughTheKernelGoesOnPastBadRangesAndReportsThem) {
+  for (const char* tool : {"nbdkit", "nbdfuse", "fusermount3", "convert", "sox"})
+    if (!commandSucceeds(fmt::format("command -v {}", tool))) GTEST_SKIP() << tool << " is not installed";
+  if (!std::filesystem::exists("/dev/fuse") || !commandSucceeds("nbdkit sh --version"))
+    GTEST_SKIP() << "no /dev/fuse or no nbdkit sh plugin";
+  TempDir dir;
+  const EncodedCard card(dir, 3, 11);
+  ASSERT_EQ(card.files.size(), 3u) << "an encoder failed";
+  const auto& [samples, content] = card;
+  // Whole pages, because the kernel reads the file a page at a time: one in
+  // the filler after the JPEG (inside its checker's read window), two inside
+  // the WAV's samples, and two whole scan windows near the end.
+  const std::vector<BadRange> bad = {{(samples[0].offset + samples[0].bytes.size() + 512 + 4095) / 4096 * 4096, 4096},
+                                     {samples[2].offset + 8192, 8192},
+                                     {6 << 20, 128 << 10}};
+  ASSERT_LT(bad[0].offset + 4096, samples[1].offset);
+  const std::string image = dir.file("card.img");
+  TestImage(image, content.size()).put(0, content);
+  const std::string script = dir.file("bad.sh");
+  std::ofstream(script) << pluginScript(image, bad);
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+
+  FuseMount mount(dir, script);
+  if (!mount.mounted()) GTEST_SKIP() << "nbdfuse could not mount: " << readText(dir.file("nbdfuse.err"));
+  const std::string out = dir.file("out"), json = dir.file("result.json"), map = dir.file("card.map");
+  const RunResult run = runProgram(
+      {SALVONIX_BINARY, "scan", mount.file(), "--out", out, "--json", json, "--bad-sectors", map}, dir.path());
+  EXPECT_EQ(run.status.code, 4) << run.err;
+  EXPECT_NE(run.err.find("280 sectors could not be read, in 3 ranges"), std::string::npos) << run.err;
+
+  const nlohmann::json result = nlohmann::json::parse(readText(json));
+  nlohmann::json expectedRanges = nlohmann::json::array();
+  for (const auto& range : bad) expectedRanges.push_back({{"sector", range.offset / 512}, {"count", range.length / 512}});
+  EXPECT_EQ(result.at("unreadable"), expectedRanges);
+  ASSERT_EQ(result.at("files").size(), samples.size());
+  for (const auto& file : result.at("files")) {
+    const std::string name = file.at("name");
+    SCOPED_TRACE(name);
+    const uint64_t at = file.at("byteOffset"), size = file.at("size");
+    const bool wav = name == "file1.wav";
+    EXPECT_EQ(file.at("incomplete"), wav);
+    Bytes expected(content.begin() + static_cast<long>(at), content.begin() + static_cast<long>(at + size));
+    if (wav) std::fill_n(expected.begin() + 8192, 8192, 0);
+    EXPECT_EQ(readFile(out + "/ROOT/" + file.at("folder").get<std::string>() + "/" + name), expected);
+  }
+  EXPECT_NE(run.err.find("incomplete: " + out + "/ROOT/WAV Files/file1.wav: 16 unreadable sectors"), std::string::npos)
+      << run.err;
+
+  std::string expectedMap = "0x00800000     +               1\n";
+  uint64_t at = 0;
+  for (const auto& range : bad) {
+    expectedMap += fmt::format("0x{:08X}  0x{:08X}  +\n0x{:08X}  0x{:08X}  -\n", at, range.offset - at, range.offset,
+                               range.length);
+    at = range.offset + range.length;
+  }
+  expectedMap += fmt::format("0x{:08X}  0x{:08X}  +\n", at, content.size() - at);
+  std::istringstream lines(readText(map));
+  std::string withoutComments;
+  for (std::string line; std::getline(lines, line);)
+    if (!line.starts_with("#")) withoutComments += line + "\n";
+  EXPECT_EQ(withoutComments, expectedMap);
 }
 
 }  // namespace
