@@ -1,33 +1,14 @@
 // Every checker on its own at sector 0 of a device made of the input, each as
 // the one type selected, so that every TIFF-family classifier gets its turn.
 
-#include <memory>
-
 #include "fuzz/FuzzDevice.h"
-#include "scan/FileTypes.h"
-#include "scan/ScanContext.h"
-
-namespace salvonix::fuzz {
-namespace {
-
-struct Checkers {
-  Checkers() {
-    for (const FileTypeRow& row : fileTypeTable()) checks[rowIndex(row.type)] = row.create(context);
-  }
-  ScanContext context;
-  std::array<std::unique_ptr<FileCheck>, kFileTypeCount> checks;
-};
-
-}  // namespace
-}  // namespace salvonix::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace salvonix;
   static fuzz::Checkers all;
   ScanContext& context = all.context;
   context.scanDevice = std::make_shared<fuzz::MemoryDevice>(data, size);
-  context.u32BytesInSector = fuzz::sectorSizeOf(data, size);
-  context.u64DriveSectorNumber = (size + context.u32BytesInSector - 1) / context.u32BytesInSector;
+  all.setDriveOf(data, size);
   std::array<uint8_t, kSectorHeaderSize> header{};
   std::copy_n(data, std::min(size, header.size()), header.begin());
   const SectorHeader view(header.data(), header.size());

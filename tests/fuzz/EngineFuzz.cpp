@@ -1,8 +1,6 @@
 // The whole engine, every type selected, over a device made of the input.
 // One engine and one checker per type serve every run, as one scan serves
-// every sector: a run pays for its sectors, not for setting up a scan.
-
-#include <memory>
+// every sector.
 
 #include "fuzz/FuzzDevice.h"
 #include "scan/Scanning.h"
@@ -32,18 +30,15 @@ class SilentObserver final : public ScanObserver {
   int showAlert(const Alert&) override { return 0; }
 };
 
-struct Engine {
+struct Engine : Checkers {
   Engine() {
-    for (const FileTypeRow& row : fileTypeTable()) checks[rowIndex(row.type)] = row.create(context);
     scanning.setCheckerMaker([this](const FileTypeRow& row, ScanContext&) -> std::unique_ptr<FileCheck> {
       return std::make_unique<BorrowedCheck>(*checks[rowIndex(row.type)]);
     });
     allTypes.fill(true);
   }
-  ScanContext context;
   SilentObserver observer;
   Scanning scanning{context, observer};
-  std::array<std::unique_ptr<FileCheck>, kFileTypeCount> checks;
   TypeSet allTypes{};
 };
 
@@ -55,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static fuzz::Engine engine;
   auto device = std::make_shared<fuzz::MemoryDevice>(data, size);
   engine.context.deviceOpener = [device](const std::string&) { return device; };
-  engine.context.u32BytesInSector = fuzz::sectorSizeOf(data, size);
-  engine.context.u64DriveSectorNumber = (size + engine.context.u32BytesInSector - 1) / engine.context.u32BytesInSector;
+  engine.setDriveOf(data, size);
   engine.scanning.scanningThread(engine.allTypes);
   return 0;
 }

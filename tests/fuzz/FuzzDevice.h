@@ -1,15 +1,31 @@
 #pragma once
-// What the fuzz targets share: the input as a read-only device, and the
-// sector size the input's first byte chooses (512, 1024, 2048 or 4096).
+// What the fuzz targets share: the input as a read-only device whose sector size
+// its first byte chooses (512, 1024, 2048 or 4096), and one checker per type.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
 
 #include "scan/Device.h"
+#include "scan/FileTypes.h"
+#include "scan/ScanContext.h"
 
 namespace salvonix::fuzz {
 
-inline uint32_t sectorSizeOf(const uint8_t* data, std::size_t size) { return size ? 512u << (data[0] % 4) : 512u; }
+// Made once: a run pays for its sectors, not for setting up checkers.
+struct Checkers {
+  Checkers() {
+    for (const FileTypeRow& row : fileTypeTable()) checks[rowIndex(row.type)] = row.create(context);
+  }
+  // The drive's geometry for this input.
+  void setDriveOf(const uint8_t* data, std::size_t size) {
+    context.u32BytesInSector = size ? 512u << (data[0] % 4) : 512u;
+    context.u64DriveSectorNumber = sectorsCovering(size, context.u32BytesInSector);
+  }
+  ScanContext context;
+  std::array<std::unique_ptr<FileCheck>, kFileTypeCount> checks;
+};
 
 class MemoryDevice final : public Device {
  public:
