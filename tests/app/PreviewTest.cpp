@@ -14,6 +14,7 @@
 #include "browse/PreviewMovieView.h"
 #include "browse/PreviewWindow.h"
 #include "gui-support/GuiFixture.h"
+#include "support/ChildProcess.h"
 #include "support/TestDevices.h"
 
 using namespace salvonix;
@@ -23,10 +24,8 @@ namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
 
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
 test::Bytes made(const std::string& command, const std::string& path) {
-  return run(command) ? test::readFile(path) : test::Bytes{};
+  return test::commandSucceeds(command) ? test::readFile(path) : test::Bytes{};
 }
 
 // Overwrites the payload of every segment with this marker: no decoder can
@@ -108,8 +107,8 @@ class PreviewTest : public QObject {
     const std::string d = dir.path().string() + "/";
     photo = made("convert -seed 4 -size 800x600 plasma: -quality 90 " + d + "photo.jpg", d + "photo.jpg");
     damaged = made("convert -size 300x200 gradient:navy-orange " + d + "damaged.jpg", d + "damaged.jpg");
-    const bool cover = run("convert -size 160x120 gradient:red-yellow " + d + "cover.jpg");
-    const bool tone = run("sox -R -n -r 44100 -c 2 -b 16 " + d + "tone.wav synth 2 sine 440");
+    const bool cover = test::commandSucceeds("convert -size 160x120 gradient:red-yellow " + d + "cover.jpg");
+    const bool tone = test::commandSucceeds("sox -R -n -r 44100 -c 2 -b 16 " + d + "tone.wav synth 2 sine 440");
     coverSong = made("lame --quiet --tt Covered --ti " + d + "cover.jpg " + d + "tone.wav " + d + "cover.mp3", d + "cover.mp3");
     plainSong = made("lame --quiet --add-id3v2 --tt Plain " + d + "tone.wav " + d + "plain.mp3", d + "plain.mp3");
     clip = made("ffmpeg -y -f lavfi -i testsrc=size=320x240:rate=10 -f lavfi -i sine=frequency=440 -t 2 -c:v mpeg4 "
@@ -264,26 +263,19 @@ class PreviewTest : public QObject {
     image.putAtSector(100, junk);
     image.putAtSector(200, clip);  // followed by zeros up to 100 MiB
 
-    ScanContext context;
-    context.selectedDriveMountPointForPreview = imagePath;
-    test::ScriptedDialogs dialogs;
-    Preview preview(context, dialogs, nullptr);
-    PreviewWindow& shown = preview.window();
-    QSignalSpy previews(&preview, &Preview::previewShown);
-    const auto show = [&](const PreviewTarget& target) {
-      const qsizetype before = previews.count();
-      preview.requestPreview(target);
-      return test::waitUntil([&] { return previews.count() > before; }, 30000);
-    };
+    App app;
+    app.controller.context().selectedDriveMountPointForPreview = imagePath;
+    PreviewWindow& shown = app.shown;
+    const auto show = [&](const PreviewTarget& file) { return app.shows([&] { app.preview.requestPreview(file); }); };
 
     QVERIFY(show({"file2.mp4", kFileType, 100, junk.size(), 0}));
     QCOMPARE(shown.movieStatus->text(), QStringLiteral("!Error. Cannot initialise the movie"));
 
     QVERIFY(show({"file3.mp4", kFileType, 200, 100 * kMiB, 0}));
     QCOMPARE(shown.shownPage(), QStringLiteral("videoAndAudio"));
-    QCOMPARE(preview.dataForMovie().size(), std::size_t(50 * kMiB));
-    QVERIFY(startsWith(preview.dataForMovie(), clip));
-    QVERIFY(dialogs.asked.empty());
+    QCOMPARE(app.preview.dataForMovie().size(), std::size_t(50 * kMiB));
+    QVERIFY(startsWith(app.preview.dataForMovie(), clip));
+    QVERIFY(app.dialogs.asked.empty());
 
     // A Nikon raw file's tiny first picture is enlarged; other pictures are not.
     if (!imageExtensions().contains("nef")) QSKIP("Qt has no TIFF reader here");

@@ -1,6 +1,5 @@
-// The outline model over a results tree (columns, marking and the counters it
-// publishes, rows arriving while a scanning thread appends) and over the file-type
-// selection tree: its shape, and what marking its leaves gives the scan.
+// The outline model over a results tree (columns, marking, rows arriving during a scan)
+// and over the file-type selection tree: its shape, and what marking its leaves gives the scan.
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -244,10 +243,7 @@ class HdirTreeModelTest : public QObject {
       HdirTreeModel model(context);
       model.setOutline(HdirTreeModel::Outline::TypeSelection);
       model.setRoot(root);
-      for (const auto& name : c.marked) {
-        const QModelIndex leaf = model.indexOf(&leafNamed(*root, name));
-        QVERIFY(model.setData(leaf.siblingAtColumn(HdirTreeModel::MarkColumn), Qt::Checked, Qt::CheckStateRole));
-      }
+      for (const auto& name : c.marked) click(model, leafNamed(*root, name), Qt::Checked);
       TypeSet expected{};
       for (FileType type : c.flags) expected[rowIndex(type)] = true;
       QVERIFY(fileSelectionFlags(*root) == expected);

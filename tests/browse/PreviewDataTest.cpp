@@ -1,15 +1,14 @@
-// What a preview reads of a found file: its first bytes from the device (the
-// leading offset skipped, at most 50 MiB, in pieces that an abort interrupts),
+// What a preview reads of a found file (its first 50 MiB, in pieces an abort interrupts),
 // the character dump, the album picture of an MP3 tag, and the shown size.
 
 #include <QImage>
 #include <QTest>
 #include <climits>
-#include <cstdlib>
 #include <future>
 #include <thread>
 
 #include "browse/PreviewData.h"
+#include "support/ChildProcess.h"
 #include "support/SampleJpeg.h"
 #include "support/TestDevices.h"
 #include "support/TestImage.h"
@@ -17,6 +16,7 @@
 using namespace salvonix;
 using namespace salvonix::gui;
 using test::Bytes;
+using test::commandSucceeds;
 
 namespace {
 
@@ -31,8 +31,6 @@ Bytes bytesAt(const std::string& path, uint64_t offset, std::size_t length) {
   Device::open(path)->readAt(offset, bytes.data(), length);
   return bytes;
 }
-
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 uint32_t synchsafe(std::size_t value) {
   return uint32_t((value >> 21 & 0x7F) << 24 | (value >> 14 & 0x7F) << 16 | (value >> 7 & 0x7F) << 8 | (value & 0x7F));
@@ -173,13 +171,13 @@ class PreviewDataTest : public QObject {
 
   void albumPictureOfRealEncoderTags() {
     for (const std::string tool : {"convert", "sox", "lame", "ffmpeg"})
-      if (!run("command -v " + tool)) QSKIP("needs ImageMagick, sox, lame and ffmpeg");
+      if (!commandSucceeds("command -v " + tool)) QSKIP("needs ImageMagick, sox, lame and ffmpeg");
     test::TempDir dir;
     const std::string d = dir.path().string() + "/";
     const std::string ff = "ffmpeg -nostdin -y -i " + d + "plain.mp3 -i " + d + "cover.jpg -map 0 -map 1 -c copy ";
-    QVERIFY(run("convert -seed 5 -size 64x48 plasma: " + d + "cover.jpg"));
-    QVERIFY(run("sox -n -r 44100 -c 1 " + d + "tone.wav synth 0.5 sine 440"));
-    QVERIFY(run("lame --quiet " + d + "tone.wav " + d + "plain.mp3"));
+    QVERIFY(commandSucceeds("convert -seed 5 -size 64x48 plasma: " + d + "cover.jpg"));
+    QVERIFY(commandSucceeds("sox -n -r 44100 -c 1 " + d + "tone.wav synth 0.5 sine 440"));
+    QVERIFY(commandSucceeds("lame --quiet " + d + "tone.wav " + d + "plain.mp3"));
     const Bytes cover = test::readFile(d + "cover.jpg");
 
     const struct {
@@ -195,7 +193,7 @@ class PreviewDataTest : public QObject {
         {"utf16.mp3", ff + "-id3v2_version 3 -metadata:s:v title=Pochette\\ é " + d + "utf16.mp3", true},
     };
     for (const auto& c : cases) {
-      QVERIFY2(run(c.command), c.name);
+      QVERIFY2(commandSucceeds(c.command), c.name);
       const Bytes picture = pictureOf(test::readFile(d + c.name));
       QVERIFY2(picture == (c.withCover ? cover : Bytes{}), c.name);
       if (c.withCover) QCOMPARE(QImage::fromData(picture.data(), int(picture.size())).size(), QSize(64, 48));

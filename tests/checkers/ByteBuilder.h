@@ -21,6 +21,12 @@ struct ByteBuilder {
   ByteBuilder& be32(uint32_t v) { return be16(v >> 16).be16(v & 0xFFFF); }
   ByteBuilder& be64(uint64_t v) { return be32(uint32_t(v >> 32)).be32(uint32_t(v)); }
   ByteBuilder& le32(uint32_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)).u8(uint8_t(v >> 16)).u8(uint8_t(v >> 24)); }
+  // Seven bits a byte, as ID3v2 stores its tag size.
+  ByteBuilder& synchsafe(uint32_t v) { return u8(v >> 21 & 0x7F).u8(v >> 14 & 0x7F).u8(v >> 7 & 0x7F).u8(v & 0x7F); }
+  ByteBuilder& append(const Bytes& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return *this;
+  }
   ByteBuilder& fill(std::size_t count, uint8_t v) {
     bytes.insert(bytes.end(), count, v);
     return *this;

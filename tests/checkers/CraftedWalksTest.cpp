@@ -31,10 +31,8 @@ Ifd typeZeroByteCounts(std::size_t n) { return Ifd(n, TiffEntry{kStripByteCounts
 
 Bytes sigmaTiff() {
   TiffBuilder b;
-  Ifd ifd0(4, TiffEntry{kStripByteCounts, 0, 0x095FF000, 0x100});
   b.padTo(74);
-  ifd0.insert(ifd0.begin(), b.string(kMake, "SIGMA"));
-  b.writeIfd(8, ifd0);
+  b.writeIfd(8, Ifd{b.string(kMake, "SIGMA")} + Ifd(4, TiffEntry{kStripByteCounts, 0, 0x095FF000, 0x100}));
   b.setIfd0(8);
   return b.bytes();
 }
@@ -53,11 +51,7 @@ Bytes orf(int exifPointers, int previewBlocks, const Ifd& block) {
   // The block's entry count lies 12 bytes after the position named.
   b.writeIfd(blockAt + 12, block);
   const uint32_t exif = b.appendIfd({{0x927C, kUndefined, 8, note}});
-  Ifd ifd0(exifPointers, longValue(0x8769, exif));
-  ifd0.insert(ifd0.begin(), make);
-  ifd0.push_back(longValue(kStripOffsets, 0x1000));
-  ifd0.push_back(longValue(kStripByteCounts, 0x400000));
-  b.writeIfd(8, ifd0);
+  b.writeIfd(8, Ifd{make} + Ifd(exifPointers, longValue(0x8769, exif)) + strip(0x1000, 0x400000));
   b.setIfd0(8);
   return b.bytes();
 }

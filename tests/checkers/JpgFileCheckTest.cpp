@@ -31,11 +31,8 @@ TEST(JpgFileCheck, EndsFiveHundredTwelveBytesAfterItsEndMarker) {
   Bytes broken = complete;
   broken[4 + 16] = 0x12;  // where the second marker should be
   // A segment ending exactly at 65,534 puts the start of scan's length at 65,536.
-  Bytes scanAtEdge = {0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFA};  // length 65,530: next marker at 65,534
-  scanAtEdge.resize(65534, 0x33);
-  scanAtEdge.insert(scanAtEdge.end(), {0xFF, 0xDA, 0x00, 0x04, 0x44, 0x55});
-  scanAtEdge.resize(70000, 0x66);
-  scanAtEdge.insert(scanAtEdge.end(), {0xFF, 0xD9});
+  const Bytes scanAtEdge = ByteBuilder().be32(0xFFD8FFE0).be16(65530).padTo(65534, 0x33)  // next marker at 65,534
+                               .be32(0xFFDA0004).be16(0x4455).padTo(70000, 0x66).be16(0xFFD9).bytes;
   const std::tuple<const char*, Bytes, uint64_t> cases[] = {
       {"complete", complete, jpegSize(complete)},
       {"end marker at 10,000", endMarkerAt(10000, 0x11), 10514},

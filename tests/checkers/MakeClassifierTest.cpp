@@ -34,9 +34,8 @@ struct Camera {
     if (!make.empty()) first.push_back(b.string(kMake, make));
     if (!model.empty()) first.push_back(b.string(kModel, model));
     if (subIfds) first.push_back(longValue(kSubIfds, 0x2000));
-    first.insert(first.end(), extra.begin(), extra.end());
     std::vector<Ifd> chain(ifds, Ifd(2, longValue(kImageWidth, 8)));
-    chain[0] = filled(first, entries);
+    chain[0] = filled(first + extra, entries);
     b.chain(chain);
     return b;
   }

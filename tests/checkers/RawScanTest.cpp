@@ -50,8 +50,7 @@ TEST(RawPreviewSave, PreviewsAreSavedAsTheJpegsTheyAre) {
   putCrw(image, 0, {.trailer = kMiB + 4000, .previewSize = 3000, .previewStart = 100003, .preview = crwPreview});
   TiffBuilder cr2;
   cr2.putBytes(8, {'C', 'R', 2, 0});
-  cr2.chain({{cr2.string(kMake, "Canon"), longValue(kStripOffsets, 0x2345), longValue(kStripByteCounts, 20000)},
-             strip(0x8000, 0x4000)});
+  cr2.chain({Ifd{cr2.string(kMake, "Canon")} + strip(0x2345, 20000), strip(0x8000, 0x4000)});
   cr2.putBytes(0x2345, cr2Preview);
   image.put(kMiB + kMiB / 2, cr2.bytes());
   putRaf(image, 2 * kMiB, {.previewOffset = 5001, .previewLength = 4000, .cfaOffset = 20000, .cfaLength = 30000});

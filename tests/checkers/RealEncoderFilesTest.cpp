@@ -1,24 +1,21 @@
-// Files made by real encoders (ImageMagick, lame, sox, ffmpeg), laid on an
-// image at known sectors with random data between them, then found by a scan
-// with every built type: each at its start sector, with the size that covers
-// the whole file plus its type's slack.
+// Files made by real encoders, laid between random data and found by a scan with every
+// built type: each at its start sector, sized to cover the whole file plus its type's slack.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "checkers/ByteBuilder.h"
+#include "support/ChildProcess.h"
 
 namespace salvonix {
 namespace {
 
 using test::Bytes;
-
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+using test::commandSucceeds;
 
 uint32_t be32At(const Bytes& b, std::size_t at) {
   return at + 4 <= b.size() ? uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3] : 0;
@@ -27,10 +24,8 @@ bool typeAt(const Bytes& file, std::size_t at, const char* type) {
   return at + 8 <= file.size() && std::memcmp(file.data() + at + 4, type, 4) == 0;
 }
 
-// ffmpeg leaves an 8-byte "free" atom before "mdat" so that the size can grow
-// to 64 bits in place: this writes that form (size 1, "mdat", 64-bit size)
-// over the two headers, for an mdat whose payload is extraPayload bytes longer
-// (to be laid as a hole at the returned offset, where the payload ends).
+// Rewrites ffmpeg's "free" + "mdat" headers as one 64-bit-size mdat whose payload is extraPayload bytes
+// longer, a hole to be laid at the returned offset where the payload ends.
 std::size_t largeMdat(Bytes& mp4, uint64_t extraPayload) {
   const std::size_t free = be32At(mp4, 0);  // after ftyp
   EXPECT_TRUE(typeAt(mp4, free, "free") && typeAt(mp4, free + 8, "mdat")) << "ffmpeg wrote another layout";
@@ -66,13 +61,13 @@ class RealEncoderFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const std::string tool : {"convert", "lame", "sox", "ffmpeg", "exiftool", "abc2midi"})
-      if (!run("command -v " + tool)) GTEST_SKIP() << tool << " is not installed";
+      if (!commandSucceeds("command -v " + tool)) GTEST_SKIP() << tool << " is not installed";
     const std::string d = dir.path().string() + "/";
     const std::string ff = "ffmpeg -nostdin -hide_banner -loglevel error -y ";
     const std::string video = "-f lavfi -i testsrc=size=160x120:rate=10 -f lavfi -i sine=frequency=440 -t 2 ";
     const std::string phone = "-f lavfi -i testsrc=size=176x144:rate=10 -f lavfi -i sine=sample_rate=8000 -t 2 "
                               "-c:v h263 -c:a aac -ac 1 -ar 8000 ";
-    ASSERT_TRUE(run("sox -n -r 44100 -c 1 " + d + "tone.wav synth 3 sine 440"));
+    ASSERT_TRUE(commandSucceeds("sox -n -r 44100 -c 1 " + d + "tone.wav synth 3 sine 440"));
 
     // Walks that end exactly: the whole file + 512 (AIFF: without its 12-byte form header).
     add("photo.png", FileType::Png, "convert -seed 7 -size 320x240 plasma:fractal " + d + "photo.png", 512, 512);
@@ -127,7 +122,7 @@ class RealEncoderFiles : public ::testing::Test {
 
   void add(const std::string& name, FileType type, const std::string& command, uint64_t lowExtra, uint64_t highExtra,
            uint64_t gapAfter = 0, Bytes (*edit)(Bytes) = nullptr) {
-    ASSERT_TRUE(run(command)) << "could not make " << name << " with: " << command;
+    ASSERT_TRUE(commandSucceeds(command)) << "could not make " << name << " with: " << command;
     Bytes bytes = test::readFile(dir.file(name));
     if (edit) bytes = edit(std::move(bytes));
     const uint64_t length = bytes.size();
@@ -176,9 +171,10 @@ TEST_F(RealEncoderFiles, FoundAtTheirSectorsWithTheirWholeLength) {
 // A real MP4 grown past 4 GiB through its 64-bit mdat size, its moov after
 // the hole: measured whole (no 2 GiB cap on a file that says it is large).
 TEST(RealEncoderFileAboveFourGiB, MeasuredWholeThroughItsLargeMdat) {
-  if (!run("command -v ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+  if (!commandSucceeds("command -v ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
   test::TempDir dir;
-  ASSERT_TRUE(run("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 1 -c:v mpeg4 " + dir.file("a.mp4")));
+  ASSERT_TRUE(commandSucceeds("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 1 -c:v mpeg4 " +
+                              dir.file("a.mp4")));
   Bytes mp4 = test::readFile(dir.file("a.mp4"));
   constexpr uint64_t kHole = (uint64_t{9} << 29) + 123;  // 4.5 GiB
   const std::size_t mdatEnd = largeMdat(mp4, kHole);

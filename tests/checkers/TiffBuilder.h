@@ -34,6 +34,13 @@ inline TiffEntry longValue(uint16_t tag, uint32_t value) { return {tag, kLong, 1
 inline Ifd strip(uint32_t offset, uint32_t length) {
   return {longValue(kStripOffsets, offset), longValue(kStripByteCounts, length)};
 }
+inline Ifd jpeg(uint32_t offset, uint32_t length) {
+  return {longValue(kJpegOffset, offset), longValue(kJpegLength, length)};
+}
+inline Ifd operator+(Ifd first, const Ifd& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
 // Exactly n entries: `first`, cut or followed by harmless ones.
 inline Ifd filled(Ifd first, std::size_t n) {
   first.resize(n, longValue(0x0131, 1));

@@ -62,6 +62,14 @@ struct TiffFixture {
     return checker.isFile(view, sector) ? checker.fileSizeCalculation(view, sector) : 0;
   }
   uint64_t size(FileType type, uint64_t sector = 0) { return size(*checker(type), sector); }
+  // The size rule alone, on a little-endian file the header test would refuse.
+  static uint64_t sizeRuleAlone(const TiffBuilder& file, FileType type) {
+    TiffFixture f;
+    f.place(file);
+    f.context.tiff.bLittleEndianFile = true;
+    const auto bytes = f.header(0);
+    return f.checker(type)->fileSizeCalculation(SectorHeader(bytes.data(), kSectorHeaderSize), 0);
+  }
 
   TempDir dir;
   std::string path;

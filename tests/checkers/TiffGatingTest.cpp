@@ -1,6 +1,5 @@
-// Which checker claims a TIFF-based file depends on the selection: the first
-// selected checker in engine order classifies and the later ones read its
-// verdict. Whatever the selection, each file lands in its own folder with the same size.
+// The first selected TIFF-family checker classifies and the later ones read its verdict:
+// whatever the selection, each file lands in its own folder with the same size.
 
 #include <gtest/gtest.h>
 
@@ -24,22 +23,17 @@ struct Placed {
 std::vector<Placed> fiveFiles() {
   std::vector<Placed> files;
   TiffBuilder tiff;
-  tiff.chain({filled({longValue(kImageWidth, 8), longValue(kStripOffsets, 0x400), longValue(kStripByteCounts, 0x800)},
-                     5)});
+  tiff.chain({filled(Ifd{longValue(kImageWidth, 8)} + strip(0x400, 0x800), 5)});
   files.push_back({100, "TIFF Files", 8 + 66 + 0x800 + 512, tiff.bytes()});
   TiffBuilder canon(false);  // camera rule: the Make lies before IFD0, the strip ends at 0xC00
-  const TiffEntry make = canon.string(kMake, "Canon");
-  canon.chain({filled({make, longValue(kStripOffsets, 0x400), longValue(kStripByteCounts, 0x800)}, 5)});
+  canon.chain({filled(Ifd{canon.string(kMake, "Canon")} + strip(0x400, 0x800), 5)});
   files.push_back({300, "TIFF Files", 8 + 0xC00 + 512, canon.bytes()});
   TiffBuilder nikon;  // without SubIFDs no NEF
-  const TiffEntry nikonMake = nikon.string(kMake, "NIKON");
-  nikon.chain({filled({nikonMake, longValue(kStripOffsets, 0x400), longValue(kStripByteCounts, 0x400)}, 5)});
+  nikon.chain({filled(Ifd{nikon.string(kMake, "NIKON")} + strip(0x400, 0x400), 5)});
   files.push_back({400, "TIFF Files", 8 + 0x800 + 512, nikon.bytes()});
   TiffBuilder cr2;
   cr2.putBytes(8, {'C', 'R', 2, 0, 0, 0, 0, 0});
-  const TiffEntry cr2Make = cr2.string(kMake, "Canon");
-  cr2.chain({filled({cr2Make, longValue(kStripOffsets, 0x600), longValue(kStripByteCounts, 0x600)}, 4),
-             strip(0x1000, 0x3000)});
+  cr2.chain({filled(Ifd{cr2.string(kMake, "Canon")} + strip(0x600, 0x600), 4), strip(0x1000, 0x3000)});
   files.push_back({500, "CR2 Files", 0x4000, cr2.bytes()});
   TiffBuilder dcr;
   dcr.chain({filled({dcr.string(kMake, "Eastman Kodak Company"), dcr.string(kModel, "DCS Pro 14n"),

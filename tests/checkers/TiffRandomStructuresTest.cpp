@@ -1,6 +1,5 @@
-// Every TIFF-based checker on files whose IFDs hold random entries with the
-// tags the checkers follow: the header tests and size rules must end, stay
-// within their limits and never read outside their window.
+// Every TIFF-based checker on IFDs of random entries with the tags the checkers follow:
+// the header tests and size rules must end, stay within their limits and their window.
 
 #include <gtest/gtest.h>
 

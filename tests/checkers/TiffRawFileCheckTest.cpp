@@ -11,19 +11,13 @@ namespace {
 
 using T = FileType;
 
-Ifd operator+(Ifd first, const Ifd& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
-Ifd jpeg(uint32_t offset, uint32_t length) { return {longValue(kJpegOffset, offset), longValue(kJpegLength, length)}; }
 const TiffEntry kDngVersionEntry = {kDngVersion, kByte, 4, 0x00000401};
 
 // A CR2: IFD0 names the preview strip (3000 bytes at 0x1234), then `middle` IFDs, then `last` (if any).
 TiffBuilder cr2(const Ifd& last, int middle = 2) {
   TiffBuilder b;
   b.putBytes(8, {'C', 'R', 2, 0, 0, 0, 0, 0});
-  const TiffEntry make = b.string(kMake, "Canon");
-  std::vector<Ifd> chain = {{make, longValue(kStripOffsets, 0x1234), longValue(kStripByteCounts, 3000)}};
+  std::vector<Ifd> chain = {Ifd{b.string(kMake, "Canon")} + strip(0x1234, 3000)};
   chain.resize(1 + middle, {longValue(kImageWidth, 1), longValue(kStripOffsets, 5)});
   if (!last.empty()) chain.push_back(last);
   b.chain(chain);
@@ -103,14 +97,8 @@ TEST(PefFileCheck, StripEndPlusPreview) {
       {"four IFDs fail the header test", T::Pef, pef(0x4000, 4), 0},
   });
   // The size rule follows at most six IFDs.
-  for (int ifds : {6, 7}) {
-    TiffFixture f;
-    f.place(pef(0x4000, ifds));
-    f.context.tiff.bLittleEndianFile = true;
-    const auto h = f.header(0);
-    EXPECT_EQ(f.checker(FileType::Pef)->fileSizeCalculation(SectorHeader(h.data(), 25), 0),
-              ifds == 6 ? 0x10A000u + 512 : 0u);
-  }
+  EXPECT_EQ(TiffFixture::sizeRuleAlone(pef(0x4000, 6), FileType::Pef), 0x10A000u + 512);
+  EXPECT_EQ(TiffFixture::sizeRuleAlone(pef(0x4000, 7), FileType::Pef), 0u);
 }
 
 // A DNG: IFD0 (at ifd0At, else appended) holds a Model, SubIFDs naming `subs` (count overridable) and DNGVersion.
@@ -271,8 +259,7 @@ TEST(KodakFileCheck, StripRules) {
 TiffBuilder orf(uint8_t mark, const Bytes& note = {}, const Ifd& noteIfd = {}) {
   TiffBuilder b;
   b.magic('R', mark);
-  Ifd ifd0 = {b.string(kMake, "OLYMPUS IMAGING CORP."), longValue(kStripOffsets, 0x1000),
-              longValue(kStripByteCounts, 0x400000)};
+  Ifd ifd0 = Ifd{b.string(kMake, "OLYMPUS IMAGING CORP.")} + strip(0x1000, 0x400000);
   if (!note.empty()) {
     const uint32_t noteAt = b.append(note);
     if (!noteIfd.empty()) b.appendIfd(noteIfd);
@@ -351,11 +338,7 @@ TEST(PanasonicLeicaThreefr, StripEndPreviewAndTrim) {
       {"3FR without sub-IFDs", T::ThreeFR, hasselblad(0x100000, false), 0},
   });
   // Without sub-IFDs its 3FR size would be 0 too.
-  TiffFixture f;
-  f.place(hasselblad(0x100000, false));
-  f.context.tiff.bLittleEndianFile = true;
-  const auto h = f.header(0);
-  EXPECT_EQ(f.checker(FileType::ThreeFR)->fileSizeCalculation(SectorHeader(h.data(), 25), 0), 0u);
+  EXPECT_EQ(TiffFixture::sizeRuleAlone(hasselblad(0x100000, false), FileType::ThreeFR), 0u);
 }
 
 TEST(PanasonicRaw, PreviewOffsetBoundInsideTheFile) {

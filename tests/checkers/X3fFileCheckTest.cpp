@@ -22,10 +22,9 @@ TEST(X3fFileCheck, RecognisesRawFilesByTheirFirstSectionAndACancelGivesNoFile) {
   TempDir dir;
   TestImage image(dir.file("card.img"), 32 * kMiB);
   putX3f(image, 0, {.firstSection = "SECp"});
-  image.putAtSector(2, {'F', 'O', 'V', 'b'});
-  image.put(2 * 512 + 232, {'S', 'E', 'X', 'i'});
+  putX3f(image, 2 * 512, {.firstSection = "SEXi"});
+  putX3f(image, 4 * 512, {});
   image.putAtSector(4, {'F', 'O', 'V', 'c'});
-  image.put(4 * 512 + 232, {'S', 'E', 'C', 'i'});
   CheckerRun run(image.path(), FileType::X3f);
   EXPECT_FALSE(run.isFile(2));
   EXPECT_FALSE(run.isFile(4));

@@ -1,6 +1,5 @@
-// The checkers' window reader (window length, short reads at the end, failures, large
-// sectors, offsets beyond 2 TiB) and the read-ahead reader, which gives the same bytes
-// and failures as one 64 KiB read per window, whatever order the windows are asked in.
+// The checkers' window reader, and the read-ahead reader, which gives the same bytes and
+// failures as one 64 KiB read per window, whatever order the windows are asked in.
 
 #include <gtest/gtest.h>
 

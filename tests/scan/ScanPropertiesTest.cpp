@@ -1,23 +1,21 @@
-// Whole scans with the real checkers: moving every file by N sectors moves every find
-// by N; the first-byte dispatch finds what asking every checker would; and a found
-// file does not hide the next: a skip over a file whose length was estimated ends
-// where a whole file of another type starts inside it, a file's own parts stay
-// hidden, and a file that is not recorded skips nothing.
+// Whole scans with the real checkers: finds move with the data, the first-byte dispatch
+// finds what asking every checker would, and a found file does not hide the next.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "checkers/ByteBuilder.h"
 #include "checkers/JpegBuilder.h"
 #include "scan/SpyChecker.h"
+#include "support/ChildProcess.h"
 #include "support/TestImage.h"
 
 namespace salvonix {
 namespace {
 
 using test::Bytes;
+using test::commandSucceeds;
 using test::FoundFile;
 
 struct Placed {
@@ -109,8 +107,6 @@ TEST(ScanProperties, FirstByteDispatchFindsWhatAskingEveryCheckerFinds) {
   }
 }
 
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
 std::vector<std::pair<uint64_t, uint64_t>> sectorsAndSizes(const std::vector<FoundFile>& found) {
   std::vector<std::pair<uint64_t, uint64_t>> out;
   for (const FoundFile& f : found) out.emplace_back(f.sector, f.size);
@@ -122,13 +118,13 @@ class HiddenFile : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const std::string tool : {"sox", "lame", "ffmpeg"})
-      if (!run("command -v " + tool)) GTEST_SKIP() << tool << " is not installed";
+      if (!commandSucceeds("command -v " + tool)) GTEST_SKIP() << tool << " is not installed";
     const std::string d = dir.path().string() + "/";
-    ASSERT_TRUE(run("sox -n -r 44100 -c 1 " + d + "tone.wav synth 2 sine 440"));
-    ASSERT_TRUE(run("lame --quiet --add-id3v2 --tt Salvonix " + d + "tone.wav " + d + "song.mp3"));
-    ASSERT_TRUE(run("lame --quiet " + d + "tone.wav " + d + "frames.mp3"));
-    ASSERT_TRUE(run("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 2 -c:v mpeg4 -brand 'M4V ' -f mp4 " +
-                    d + "clip.m4v"));
+    ASSERT_TRUE(commandSucceeds("sox -n -r 44100 -c 1 " + d + "tone.wav synth 2 sine 440"));
+    ASSERT_TRUE(commandSucceeds("lame --quiet --add-id3v2 --tt Salvonix " + d + "tone.wav " + d + "song.mp3"));
+    ASSERT_TRUE(commandSucceeds("lame --quiet " + d + "tone.wav " + d + "frames.mp3"));
+    ASSERT_TRUE(commandSucceeds("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 2 -c:v mpeg4 "
+                                "-brand 'M4V ' -f mp4 " + d + "clip.m4v"));
     mp3 = test::readFile(d + "song.mp3");
     frames = test::readFile(d + "frames.mp3");
     m4v = test::readFile(d + "clip.m4v");
@@ -158,13 +154,9 @@ TEST_F(HiddenFile, PicturesInAnMp3TagStayPartOfIt) {
   test::ByteBuilder tag;
   tag.text("PRIV").be32(980).be16(0).fill(980, 0);
   tag.text("APIC").be32(static_cast<uint32_t>(14 + jpeg.size())).be16(0).u8(0).text("image/jpeg").u8(0).u8(3).u8(0);
-  tag.bytes.insert(tag.bytes.end(), jpeg.begin(), jpeg.end());
-  const auto size = static_cast<uint32_t>(tag.size());
+  tag.append(jpeg);
   test::ByteBuilder file;
-  file.text("ID3").u8(3).u8(0).u8(0).u8((size >> 21) & 0x7F).u8((size >> 14) & 0x7F).u8((size >> 7) & 0x7F);
-  file.u8(size & 0x7F);
-  file.bytes.insert(file.bytes.end(), tag.bytes.begin(), tag.bytes.end());
-  file.bytes.insert(file.bytes.end(), frames.begin(), frames.end());
+  file.text("ID3").u8(3).u8(0).u8(0).synchsafe(static_cast<uint32_t>(tag.size())).append(tag.bytes).append(frames);
   ASSERT_EQ(file.bytes[1024], 0xFF);
   test::TestImage image(dir.file("card.img"), 2u << 20);
   image.putAtSector(4, file.bytes);

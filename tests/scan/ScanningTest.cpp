@@ -1,6 +1,5 @@
-// The engine's own rules, observed through spy checkers: which checkers are
-// asked, how hits become nodes, skipping, pause, cancel, failures; and devices
-// that are not whole, under the real checkers.
+// The engine's own rules, observed through spy checkers (which checkers are asked, hits, skips,
+// pause, cancel, failures), and devices that are not whole under the real checkers.
 
 #include <gtest/gtest.h>
 
