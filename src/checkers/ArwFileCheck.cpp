@@ -29,6 +29,9 @@ uint64_t ArwFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
   return 0;
 }
 
+// Unlike the other raw formats, a cancelled ARW walk keeps the end found so far.
+bool ArwFileCheck::walkedOrCancelled(bool walked) const { return walked || cancelled(context_); }
+
 void ArwFileCheck::reportPreviewLength(uint32_t length) {
   context_.u64RawJpgFileSize = std::min(length, kMaxPreviewLength);
 }
@@ -56,7 +59,7 @@ uint64_t ArwFileCheck::a700Size(uint32_t ifd0, uint64_t sectorNumber) {
     }
     return Step::Next;
   };
-  if (!forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry)) return 0;
+  if (!walkedOrCancelled(forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry))) return 0;
   return strips.end <= kLimit200MiB ? strips.end : 0;
 }
 
@@ -85,7 +88,7 @@ uint64_t ArwFileCheck::a100Size(uint32_t ifd0, uint64_t sectorNumber) {
     }
     return Step::Next;
   };
-  if (!forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry)) return 0;
+  if (!walkedOrCancelled(forEachEntry(reader_, context_, ifd0, *entries, ifd0Entry))) return 0;
   if (end < jpegOffset) withdrawPreview(context_);
   return (end >= kMinSize && end <= kLimit200MiB) ? end : 0;
 }

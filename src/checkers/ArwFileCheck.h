@@ -20,6 +20,7 @@ class ArwFileCheck final : public TiffFamilyCheck {
   uint64_t a700Size(uint32_t ifd0, uint64_t sectorNumber);
   uint64_t a100Size(uint32_t ifd0, uint64_t sectorNumber);
   void reportPreviewLength(uint32_t length);
+  bool walkedOrCancelled(bool walked) const;
 };
 
 }  // namespace salvonix
