@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "checkers/ByteBuilder.h"
 #include "checkers/FileWindow.h"
@@ -80,9 +83,10 @@ struct Walk {
   std::size_t reads;  // device reads of the size calculation
 };
 
-// The header test on sector 0, then the size calculation, cancelled or not.
+// The header test on sector 0, then the size calculation, cancelled or not;
+// with stopAt, the scan is stopped while the walk waits on a read past stopAt.
 Walk sizeOf(FileType type, const std::function<void(const TestImage&)>& write, bool cancel,
-            uint64_t imageSize = kSmallImage) {
+            uint64_t imageSize = kSmallImage, uint64_t stopAt = UINT64_MAX) {
   TempDir dir;
   TestImage image(dir.file("crafted.img"), imageSize);
   write(image);
@@ -97,7 +101,17 @@ Walk sizeOf(FileType type, const std::function<void(const TestImage&)>& write, b
   EXPECT_TRUE(run.checker->isFile(view, 0)) << "not recognised";
   run.context.bCancelScanning = cancel;
   const std::size_t before = device->reads().size();
-  const uint64_t size = run.checker->fileSizeCalculation(view, 0);
+  device->holdFrom(stopAt);
+  uint64_t size = 0;
+  std::atomic<bool> done{false};
+  std::thread walk([&] {
+    size = run.checker->fileSizeCalculation(view, 0);
+    done = true;
+  });
+  while (stopAt != UINT64_MAX && !device->held() && !done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (stopAt != UINT64_MAX) run.context.bCancelScanning = true;
+  device->release();
+  walk.join();
   return {size, device->reads().size() - before};
 }
 
@@ -163,6 +177,18 @@ TEST(CraftedWalks, AnIfdVisitedTwiceEndsTheChain) {
     EXPECT_EQ(looping.size, wellFormed.size) << "back to " << back;
     EXPECT_LE(looping.reads, wellFormed.reads) << "back to " << back;
   }
+}
+
+// Its rule keeps what an ARW walk found before the stop: here the end named
+// by the first sub-IFD, the second lying in a window read after the stop.
+TEST(CraftedWalks, ACancelledArwWalkKeepsTheEndFoundSoFar) {
+  TiffBuilder b;
+  const Ifd ifd0 = {b.string(kMake, "SONY"), b.string(kModel, "DSLR-A700"), b.subIfds({strip(0x100000, 0x800000)}),
+                    longValue(kSubIfds, 0x30000)};
+  b.chain({ifd0});
+  b.writeIfd(0x30000, strip(0x100000, 0x900000));
+  EXPECT_EQ(sizeOf(FileType::Arw, at0(b.bytes()), false, 0x40000).size, 0xA00000u);
+  EXPECT_EQ(sizeOf(FileType::Arw, at0(b.bytes()), false, 0x40000, 0x30000).size, 0x900000u);
 }
 
 TEST(CraftedWalks, ACancelledWalkStopsAndRejectsTheFile) {
