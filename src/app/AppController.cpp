@@ -98,12 +98,7 @@ AppController::AppController(Dialogs& dialogs, DriveFinder& drives, DriveEventSo
   });
   connect(&bridge_, &UiBridge::progressChanged, this, &AppController::updateProgressBar);
   connect(&bridge_, &UiBridge::scanFinished, this, &AppController::scanningCompleted);
-  connect(&bridge_, &UiBridge::savingProgress, this, [this] {
-    const uint64_t saved = bridge_.savedData();
-    saveProgressWindow_->savedFileSize->setText(QString::fromStdString(sizeText(saved)));
-    saveProgressWindow_->fileSavedField->setText(QString::number(context_.iNumberOfFileSaved.load()));
-    saveProgressWindow_->progressBarOfSavePanel->setValue(saveTotal_ ? static_cast<int>(saved * 1000 / saveTotal_) : 0);
-  });
+  connect(&bridge_, &UiBridge::savingProgress, this, &AppController::showSaveProgress);
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &AppController::timeCalculation);
   refreshTimer_.setInterval(250);
@@ -114,6 +109,8 @@ AppController::AppController(Dialogs& dialogs, DriveFinder& drives, DriveEventSo
     saveProgressWindow_->elapsedField->setText(QStringLiteral("%1:%2:%3")
                                                    .arg(twoDigits(saveSeconds_ / 3600), twoDigits(saveSeconds_ / 60 % 60),
                                                         twoDigits(saveSeconds_ % 60)));
+    // The saver's reports are spaced out: a slow read must not leave the last one showing.
+    showSaveProgress();
   });
 
   driveList_.initialDriveList();

@@ -121,6 +121,7 @@ class AppController : public QObject {
   void fileTypeMarksChanged();
   void timeCalculation();
   void showElapsed();
+  void showSaveProgress();
   void updateProgressBar();
   void refreshResults();
   void scanningCompleted();

@@ -310,6 +310,9 @@ SelectedFilesWindow::SelectedFilesWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("Files marked to save"));
   selectedFilesTable = new QTreeWidget(this);
   selectedFilesTable->setRootIsDecorated(false);
+  selectedFilesTable->setAlternatingRowColors(true);
+  selectedFilesTable->header()->setStretchLastSection(false);
+  selectedFilesTable->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   selectedFilesTable->setHeaderLabels({tr("File"), tr("Folder"), tr("Size"), tr("Start sector")});
   auto* close = new QPushButton(tr("Close"), this);
   connect(close, &QPushButton::clicked, this, &QDialog::close);

@@ -89,12 +89,19 @@ void AppController::showSelectedFiles() {
     QList<QTreeWidgetItem*> items;
     for (const auto& folder : dirRoot_->children)
       for (const auto& file : folder->children)
-        if (file->fileType == kFileType && file->selected == 1)
-          items << new QTreeWidgetItem({qstr(file->fileName), qstr(folder->fileName), qstr(sizeText(file->fileSize)),
-                                        QString::number(file->sectorNumber)});
+        if (file->fileType == kFileType && file->selected == 1) {
+          auto* item = new QTreeWidgetItem({qstr(file->fileName), qstr(folder->fileName),
+                                            qstr(sizeText(file->fileSize)), QString::number(file->sectorNumber)});
+          for (const int number : {2, 3}) item->setTextAlignment(number, Qt::AlignRight | Qt::AlignVCenter);
+          items << item;
+        }
     table.addTopLevelItems(items);
   }
-  for (int column = 0; column < table.columnCount(); ++column) table.resizeColumnToContents(column);
+  // The name takes what is left; the other columns get room to read apart.
+  for (int column = 1; column < table.columnCount(); ++column) {
+    table.resizeColumnToContents(column);
+    table.setColumnWidth(column, table.columnWidth(column) + 24);
+  }
   selectedFilesWindow_->show();
   selectedFilesWindow_->raise();
 }
@@ -158,6 +165,14 @@ void AppController::saveRecoveredFiles() {
     saveOutcome_ = saver_->save(*dirRoot_, target);
     QMetaObject::invokeMethod(this, &AppController::savingCompleted, Qt::QueuedConnection);
   });
+}
+
+// Both counts are read together, as the saver leaves them, so that they agree.
+void AppController::showSaveProgress() {
+  const uint64_t saved = context_.u64SavedFileSize.load();
+  saveProgressWindow_->savedFileSize->setText(QString::fromStdString(sizeText(saved)));
+  saveProgressWindow_->fileSavedField->setText(QString::number(context_.iNumberOfFileSaved.load()));
+  saveProgressWindow_->progressBarOfSavePanel->setValue(saveTotal_ ? static_cast<int>(saved * 1000 / saveTotal_) : 0);
 }
 
 void AppController::stopSaving() {

@@ -16,9 +16,7 @@ void UiBridge::updateProgressBar() {
   if (!progressPending_.exchange(true)) emit progressChanged();
 }
 
-void UiBridge::updateTreeProgress(uint64_t savedData, uint64_t barDoubleValue) {
-  (void)barDoubleValue;
-  savedData_.store(savedData, std::memory_order_relaxed);
+void UiBridge::updateTreeProgress(uint64_t /*savedData*/, uint64_t /*barDoubleValue*/) {
   if (!savingPending_.exchange(true)) emit savingProgress();
 }
 

@@ -37,7 +37,6 @@ class UiBridge : public QObject, public ScanObserver, public SaveObserver {
   // Main thread: whether the tree grew since the last call.
   bool takeTreeChanged() { return treeChanged_.exchange(false, std::memory_order_relaxed); }
   float progressBarValue() const { return progressBarValue_.load(std::memory_order_relaxed); }
-  uint64_t savedData() const { return savedData_.load(std::memory_order_relaxed); }
   // While the application closes, alerts from workers are answered without
   // showing them (the first button; "Yes" to stopping), so a worker can end.
   void setClosing() { closing_ = true; }
@@ -56,7 +55,6 @@ class UiBridge : public QObject, public ScanObserver, public SaveObserver {
   QPointer<QWidget> window_;
   std::atomic<bool> treeChanged_{false};
   std::atomic<float> progressBarValue_{0};
-  std::atomic<uint64_t> savedData_{0};
   std::atomic<bool> progressPending_{false};
   std::atomic<bool> savingPending_{false};
   std::atomic<bool> closing_{false};
