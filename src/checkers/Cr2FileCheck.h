@@ -11,7 +11,6 @@ class Cr2FileCheck final : public TiffFamilyCheck {
  public:
   explicit Cr2FileCheck(ScanContext& context) : TiffFamilyCheck(context, {tiff::kCr2Variant, "cr2"}) {}
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
-  static int scalarDataTypeValue(uint32_t type) { return tiff::scalarDataTypeValue(type); }
 
  private:
   // The size from the raw IFD's strip, or 0.

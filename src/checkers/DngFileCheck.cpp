@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 namespace salvonix {
 
 using namespace tiff;
@@ -11,21 +10,17 @@ using namespace tiff;
 namespace {
 constexpr uint32_t kMaxSubIfds = 10;
 constexpr std::string_view kPentaxIstD = "PENTAX *ist D";
-
-bool isOffsetsTag(uint32_t tag) { return tag == kTagStripOffsets || tag == kTagTileOffsets; }
-bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag == kTagTileByteCounts; }
 }  // namespace
 
 uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   const auto first = startIfd0WithEntries(header, sectorNumber, 2);
   if (!first) return 0;
-  const uint32_t offset = first->offset;
-  const Ifd0 ifd0{offset, 12ull * first->entries + 6, first->end()};
+  const FirstIfd& ifd0 = *first;
   uint64_t end = 0;
   bool pentaxIstD = false;
-  for (uint32_t k = 0; k < first->entries; ++k) {
+  for (uint32_t k = 0; k < ifd0.entries; ++k) {
     if (cancelled(context_)) return 0;
-    const auto e = reader_.entry(offset, k);
+    const auto e = reader_.entry(ifd0.offset, k);
     if (!e) return 0;
     if (e->tag == kTagModel) {
       if (e->value > kLimit150MiB) return 0;
@@ -49,15 +44,15 @@ uint64_t DngFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
                      context_.uExtraBytesOfJpgFileOffset
                : 0;
   if (!(pentaxIstD && reported && previewOffset < end)) end += context_.u64RawJpgFileSize;
-  if (end < ifd0.offset + ifd0.size) {
-    const auto withData = ifd0WithData(ifd0, first->entries);
+  if (end < ifd0.offset + ifd0.size()) {
+    const auto withData = ifd0WithData(ifd0);
     if (!withData) return 0;
     end = *withData;
   }
   return (end >= kMinSize && end <= kLimit200MiB) ? end + kSlack : 0;
 }
 
-bool DngFileCheck::walkOnlySubIfd(const Ifd0& ifd0, uint32_t offset, uint64_t& end) {
+bool DngFileCheck::walkOnlySubIfd(const FirstIfd& ifd0, uint32_t offset, uint64_t& end) {
   const auto entries = reader_.boundedEntryCount(offset, 2);
   if (!entries) return false;
   const uint64_t subSize = 12ull * *entries + 6;
@@ -66,31 +61,31 @@ bool DngFileCheck::walkOnlySubIfd(const Ifd0& ifd0, uint32_t offset, uint64_t& e
     if (cancelled(context_)) return false;
     const auto e = reader_.entry(offset, k);
     if (!e) return false;
-    if (!isOffsetsTag(e->tag) && !isByteCountsTag(e->tag)) continue;
+    if (!isStripOrTileOffsets(e->tag) && !isStripOrTileByteCounts(e->tag)) continue;
     if (e->count >= 2 && e->count <= 65534) {
       const auto last = reader_.lastElement(*e, kLimit150MiB);
       if (!last) return false;
-      if (isOffsetsTag(e->tag)) {
+      if (isStripOrTileOffsets(e->tag)) {
         lastStrip = *last;
         continue;
       }
       end = lastStrip + *last;
-      if (end <= ifd0.offset) end += ifd0.size;
+      if (end <= ifd0.offset) end += ifd0.size();
       if (end < offset) {
         end += subSize;
-        if (end <= ifd0.offset) end = ifd0.end + 6;
+        if (end <= ifd0.offset) end = ifd0.end() + 6;
       }
-    } else if (isOffsetsTag(e->tag)) {
+    } else if (isStripOrTileOffsets(e->tag)) {
       lastStrip = e->number();
     } else {
       end = lastStrip + e->number();
-      if (end <= ifd0.offset) end = ifd0.end + 6;
+      if (end <= ifd0.offset) end = ifd0.end() + 6;
     }
   }
   return true;
 }
 
-bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint64_t sectorNumber, uint64_t& end) {
+bool DngFileCheck::walkRawAndPreview(const FirstIfd& ifd0, uint32_t listOffset, uint64_t sectorNumber, uint64_t& end) {
   const auto raw = reader_.u32(listOffset);
   const auto preview = reader_.u32(uint64_t{listOffset} + 4);
   if (!raw || !preview || *raw > kLimit150MiB || *preview > kLimit150MiB) return false;
@@ -104,7 +99,7 @@ bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint
       if (cancelled(context_)) return false;
       const auto e = reader_.entry(offset, k);
       if (!e) return false;
-      if (isOffsetsTag(e->tag)) {
+      if (isStripOrTileOffsets(e->tag)) {
         const auto value = e->count <= 1 ? std::optional<uint32_t>(e->number()) : reader_.lastElement(*e, kLimit150MiB);
         if (!value) return false;
         if (pass == 1) {
@@ -112,7 +107,7 @@ bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint
         } else {
           reportPreviewStart(context_, sectorNumber, *value);
         }
-      } else if (isByteCountsTag(e->tag)) {
+      } else if (isStripOrTileByteCounts(e->tag)) {
         const bool array = e->count >= 2;
         const auto value = array ? reader_.lastElement(*e, kLimit150MiB) : std::optional<uint32_t>(e->number());
         if (!value) return false;
@@ -124,27 +119,27 @@ bool DngFileCheck::walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint
           context_.bRawJpgFileFound = !array || *value > 1024;
         }
         if (array) {
-          if (end < ifd0.offset) end += ifd0.size;
+          if (end < ifd0.offset) end += ifd0.size();
           if (end < offset) end += subSize;
         } else if (pass == 1 && end < ifd0.offset) {
-          end += ifd0.size;
+          end += ifd0.size();
         }
-        if (array || pass == 1) end = std::max(end, ifd0.end + 8);
+        if (array || pass == 1) end = std::max(end, ifd0.end() + 8);
       }
     }
   }
   return true;
 }
 
-std::optional<uint64_t> DngFileCheck::ifd0WithData(const Ifd0& ifd0, uint32_t entries) {
+std::optional<uint64_t> DngFileCheck::ifd0WithData(const FirstIfd& ifd0) {
   uint64_t data = 0;
-  for (uint32_t k = 0; k < entries; ++k) {
+  for (uint32_t k = 0; k < ifd0.entries; ++k) {
     if (cancelled(context_)) return std::nullopt;
     const auto e = reader_.entry(ifd0.offset, k);
     if (!e) return std::nullopt;
     if (e->value > ifd0.offset) data += typeSizeClamped(e->type) * e->count;
   }
-  return data + ifd0.offset + ifd0.size;
+  return data + ifd0.offset + ifd0.size();
 }
 
 }  // namespace salvonix

@@ -13,16 +13,10 @@ class DngFileCheck final : public TiffFamilyCheck {
   uint64_t fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) override;
 
  private:
-  struct Ifd0 {
-    uint32_t offset;
-    uint64_t size;  // 12 entries + 6
-    uint64_t end;   // offset + 12 entries
-  };
-  bool walkOnlySubIfd(const Ifd0& ifd0, uint32_t offset, uint64_t& end);
-  bool walkRawAndPreview(const Ifd0& ifd0, uint32_t listOffset, uint64_t sectorNumber, uint64_t& end);
+  bool walkOnlySubIfd(const tiff::FirstIfd& ifd0, uint32_t offset, uint64_t& end);
+  bool walkRawAndPreview(const tiff::FirstIfd& ifd0, uint32_t listOffset, uint64_t sectorNumber, uint64_t& end);
   // IFD0 with the data its entries place after it.
-  std::optional<uint64_t> ifd0WithData(const Ifd0& ifd0, uint32_t entries);
-
+  std::optional<uint64_t> ifd0WithData(const tiff::FirstIfd& ifd0);
 };
 
 }  // namespace salvonix

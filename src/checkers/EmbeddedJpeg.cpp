@@ -22,6 +22,19 @@ struct WindowBytes {
   std::span<const uint8_t> from(uint64_t offset) { return window.bytesFrom(offset, 2); }
 };
 
+// Where the first end-of-image marker (FF D9) starts among count bytes (the
+// byte after them must be readable too); count when there is none.
+uint64_t endOfImageIn(const uint8_t* bytes, uint64_t count) {
+  for (uint64_t i = 0; i < count;) {
+    const void* hit = std::memchr(bytes + i, 0xFF, count - i);
+    if (!hit) break;
+    i = static_cast<uint64_t>(static_cast<const uint8_t*>(hit) - bytes);
+    if (bytes[i + 1] == 0xD9) return i;
+    ++i;
+  }
+  return count;
+}
+
 template <typename Bytes>
 MarkerSearch searchEndOfImage(Bytes source, const ScanContext& context, uint64_t from, uint64_t to) {
   uint64_t position = from;
@@ -77,17 +90,6 @@ JpegLength measure(Bytes source, const ScanContext& context, uint64_t offset, co
 }
 
 }  // namespace
-
-uint64_t endOfImageIn(const uint8_t* bytes, uint64_t count) {
-  for (uint64_t i = 0; i < count;) {
-    const void* hit = std::memchr(bytes + i, 0xFF, count - i);
-    if (!hit) break;
-    i = static_cast<uint64_t>(static_cast<const uint8_t*>(hit) - bytes);
-    if (bytes[i + 1] == 0xD9) return i;
-    ++i;
-  }
-  return count;
-}
 
 MarkerSearch findEndOfImage(TiffReader& reader, const ScanContext& context, uint64_t from, uint64_t to) {
   return searchEndOfImage(ReaderBytes{reader}, context, from, to);

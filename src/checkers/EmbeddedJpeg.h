@@ -34,10 +34,6 @@ struct JpegLength {
 // The same walk over a file at a file offset.
 JpegLength measureJpeg(FileWindow& window, const ScanContext& context, uint64_t fileOffset, const JpegWalk& walk);
 
-// Where the first end-of-image marker (FF D9) starts among count bytes (the
-// byte after them must be readable too); count when there is none.
-uint64_t endOfImageIn(const uint8_t* bytes, uint64_t count);
-
 struct MarkerSearch {
   enum Outcome { Found, Absent, Cancelled, ReadFailed } outcome;
   uint64_t offset;  // the 0xFF of the marker, or where a cancelled search stopped

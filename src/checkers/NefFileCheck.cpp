@@ -15,7 +15,6 @@ constexpr StripRule kNefRule{.offsetsArrayTo = UINT32_MAX, .countsArrayTo = UINT
 uint64_t NefFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
   const auto ifd0 = startIfd0WithEntries(header, sectorNumber, 2);
   if (!ifd0) return 0;
-  const uint64_t ifd0Size = 12ull * ifd0->entries + 6;
 
   std::optional<IfdEntry> subIfds;
   const auto findSubIfds = [&](const IfdEntry& e) {
@@ -24,7 +23,7 @@ uint64_t NefFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
     return Step::Stop;
   };
   if (!forEachEntry(reader_, context_, ifd0->offset, ifd0->entries, findSubIfds)) return 0;
-  if (!subIfds) return inSizeRange(ifd0Size) ? ifd0Size : 0;
+  if (!subIfds) return inSizeRange(ifd0->size()) ? ifd0->size() : 0;
 
   StripEnd strips;
   const uint32_t count = subIfds->count;
@@ -62,7 +61,7 @@ uint64_t NefFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
     if (walkSubIfd(reader_, context_, *subIfds, kLimit150MiB, 2, kNefRule, strips, onlyPreview) == Step::Fail) return 0;
     if (sizeNow) return inSizeRange(*sizeNow) ? *sizeNow : 0;
   }
-  const uint64_t end = strips.end < ifd0->offset ? ifd0Size : strips.end;
+  const uint64_t end = strips.end < ifd0->offset ? ifd0->size() : strips.end;
   return inSizeRange(end) ? end + kSlack : 0;
 }
 

@@ -33,7 +33,7 @@ uint64_t OrfFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorN
   };
   if (!walkStrips(reader_, context_, ifd0->offset, ifd0->entries, kOrfRule, strips, exifOrStrip)) return 0;
   uint64_t end = strips.end;
-  if (end < ifd0->offset) end += 12ull * ifd0->entries + 6;
+  if (end < ifd0->offset) end += ifd0->size();
   return (end >= kMinSize && end <= kLimit200MiB) ? end + kSlack : 0;
 }
 

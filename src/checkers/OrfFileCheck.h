@@ -20,7 +20,6 @@ class OrfFileCheck final : public TiffFamilyCheck {
   bool searchPreviewEnd(uint64_t sectorNumber);
   // The older maker note: its block 0x2020 names the preview's offset and length.
   bool readPreviewBlock(uint32_t noteOffset, uint64_t sectorNumber);
-
 };
 
 }  // namespace salvonix

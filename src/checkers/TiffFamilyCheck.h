@@ -1,7 +1,7 @@
 #pragma once
 // What every TIFF-based checker shares: the gated make classifier as its
-// header test, the first byte "I", the family's byte readers and the Pentax
-// IFD counter. A checker passes its classifier variant and key.
+// header test, the first byte "I", a reader of the file and the start of a
+// size calculation. A checker passes its classifier variant and key.
 
 #include "checkers/FileCheck.h"
 #include "checkers/MakeClassifier.h"
@@ -14,8 +14,10 @@ namespace tiff {
 struct FirstIfd {
   uint32_t offset;
   uint32_t entries;
-  // Where its entries end.
+  // Its offset plus 12 bytes per entry, where the size rules take its entries to end.
   uint64_t end() const { return offset + 12ull * entries; }
+  // Its bytes: the entry count, the entries and the next-IFD offset.
+  uint64_t size() const { return 12ull * entries + 6; }
 };
 
 // A checker's classifier variant and the key of its files.
@@ -32,16 +34,6 @@ class TiffFamilyCheck : public FileCheck {
   std::string_view parentKey() override { return key_; }
   // The classifier answers only for "II" and "MM" headers.
   bool mayStartWith(uint8_t firstByte) const override { return firstByte == 'I' || firstByte == 'M'; }
-
-  int pentaxRawTiffFile(SectorHeader header, uint64_t sectorNumber) {
-    return tiff::pentaxRawTiffFile(reader_, context_, header, sectorNumber);
-  }
-  static uint32_t twoByteRead(const uint8_t* buffer, int position, int offset) {
-    return tiff::twoByteRead(buffer, position, offset);
-  }
-  static uint32_t fourByteRead(const uint8_t* buffer, int position, int offset) {
-    return tiff::fourByteRead(buffer, position, offset);
-  }
 
  protected:
   TiffFamilyCheck(ScanContext& context, const tiff::TiffKind& kind)

@@ -12,9 +12,6 @@ constexpr uint32_t kCanonJpegOffsetTag = 0x0081;
 constexpr uint32_t kUndefinedType = 7;
 // A camera TIFF whose IFD0 lies beyond the first sector counts its directories' entries.
 constexpr uint32_t kIfd0InFirstSector = 512;
-
-bool isOffsetsTag(uint32_t tag) { return tag == kTagStripOffsets || tag == kTagTileOffsets; }
-bool isByteCountsTag(uint32_t tag) { return tag == kTagStripByteCounts || tag == kTagTileByteCounts; }
 }  // namespace
 
 uint64_t TiffFileCheck::fileSizeCalculation(SectorHeader header, uint64_t sectorNumber) {
@@ -45,7 +42,7 @@ uint64_t TiffFileCheck::plainSize(uint32_t ifd0) {
       if (cancelled(context_)) return total;
       const auto e = reader_.entry(offset, k);
       if (!e) return 0;
-      if (isByteCountsTag(e->tag)) {
+      if (isStripOrTileByteCounts(e->tag)) {
         const uint32_t size = static_cast<uint32_t>(scalarDataTypeValue(e->type));
         if (uint64_t{size} * e->count <= 4) {
           dataTotal = e->number();
@@ -87,7 +84,7 @@ uint64_t TiffFileCheck::cameraSize(SectorHeader header, uint64_t sectorNumber, u
     for (uint32_t k = 0; k < *entries && !cancelled(context_); ++k) {
       const auto e = reader_.entry(offset, k);
       if (!e) return 0;
-      if (last && (isOffsetsTag(e->tag) || isByteCountsTag(e->tag))) {
+      if (last && (isStripOrTileOffsets(e->tag) || isStripOrTileByteCounts(e->tag))) {
         uint64_t value = e->number();
         if (e->count > 1) {
           // The array's element size is taken from the type code (SHORT: 2).
@@ -97,7 +94,7 @@ uint64_t TiffFileCheck::cameraSize(SectorHeader header, uint64_t sectorNumber, u
           if (!element) return 0;
           value = *element;
         }
-        if (isOffsetsTag(e->tag)) {
+        if (isStripOrTileOffsets(e->tag)) {
           lastStrip = value;
         } else {
           total += value + lastStrip;

@@ -18,14 +18,12 @@ class TiffFileCheck final : public TiffFamilyCheck {
   uint64_t canonTiffJpgFileSize(uint64_t exifIfdOffset, uint64_t fileStartSector);
   // Length of a JPEG stream at a device byte offset, with 512 bytes of slack.
   uint64_t jpgFileSizeCalculation(uint64_t deviceOffset);
-  static int scalarDataTypeValue(uint32_t type) { return tiff::scalarDataTypeValue(type); }
 
  private:
   uint64_t plainSize(uint32_t ifd0);
   uint64_t cameraSize(SectorHeader header, uint64_t sectorNumber, uint32_t ifd0);
   // Adds the byte counts of an array to dataTotal; false when it lies beyond the limits.
   bool addByteCountArray(const tiff::IfdEntry& entry, uint32_t elementSize, uint64_t& dataTotal);
-
 };
 
 }  // namespace salvonix

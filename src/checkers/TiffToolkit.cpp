@@ -8,19 +8,6 @@
 
 namespace salvonix::tiff {
 
-uint32_t twoByteRead(const uint8_t* buffer, int position, int offset) {
-  const int step = offset == 0 ? 1 : -1;
-  const int first = position + offset;
-  return (uint32_t{buffer[first]} << 8) | buffer[first + step];
-}
-
-uint32_t fourByteRead(const uint8_t* buffer, int position, int offset) {
-  const int step = offset == 0 ? 1 : -1;
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value = (value << 8) | buffer[position + offset + step * i];
-  return value;
-}
-
 int scalarDataTypeValue(uint32_t type) {
   switch (type) {
     case 3: case 8: return 2;

@@ -1,8 +1,8 @@
 #pragma once
 // What the TIFF-based checkers share: the tags and limits they rely on, the
-// byte-order readers, the type sizes, the per-sector flags as bits, a reader
-// that addresses a file on the device by byte offset through one read window,
-// the Pentax IFD counter and the preview-JPEG report.
+// type sizes, the per-sector flags as bits, a reader that addresses a file on
+// the device by byte offset through one read window, the Pentax IFD counter
+// and the preview-JPEG report.
 
 #include <array>
 #include <cstdint>
@@ -42,12 +42,6 @@ inline constexpr uint32_t kMaxChain = 25;
 inline constexpr uint64_t kMinSize = 100;
 inline constexpr uint64_t kSlack = 512;
 
-// Readers of the family's own convention: offset 0 reads big-endian; offset 1
-// (two bytes) or 3 (four bytes) reads little-endian, starting from the most
-// significant byte at position + offset and stepping back.
-uint32_t twoByteRead(const uint8_t* buffer, int position, int offset);
-uint32_t fourByteRead(const uint8_t* buffer, int position, int offset);
-
 // Byte size of a TIFF type: 1, 2, 6, 7 -> 1; 3, 8 -> 2; 4, 9, 11 -> 4; 5, 10, 12 -> 8; others 1.
 int scalarDataTypeValue(uint32_t type);
 // The size tables of the size rules: type 0 has size 0; above 12 either 0 or,
@@ -55,6 +49,8 @@ int scalarDataTypeValue(uint32_t type);
 uint64_t typeSizeUnclamped(uint32_t type);
 uint64_t typeSizeClamped(uint32_t type);
 inline bool isShortType(uint32_t type) { return type == 3 || type == 8; }
+inline bool isStripOrTileOffsets(uint32_t tag) { return tag == kTagStripOffsets || tag == kTagTileOffsets; }
+inline bool isStripOrTileByteCounts(uint32_t tag) { return tag == kTagStripByteCounts || tag == kTagTileByteCounts; }
 
 // Header tests on the 25 sector bytes.
 inline bool isLittleEndianMark(SectorHeader h) { return h[0] == 'I' && h[1] == 'I'; }
@@ -129,7 +125,6 @@ class TiffReader {
   void startFile(uint64_t startSector, bool littleEndian);
   void setLittleEndian(bool littleEndian) { littleEndian_ = littleEndian; }
   bool littleEndian() const { return littleEndian_; }
-  uint64_t startSector() const { return window_.fileStart(); }
   uint64_t deviceOffset(uint64_t fileOffset) const { return window_.fileStartByte() + fileOffset; }
   uint64_t bytesToDeviceEnd() const { return window_.bytesToDeviceEnd(); }
 
