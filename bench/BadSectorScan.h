@@ -13,9 +13,8 @@
 #include <random>
 #include <vector>
 
+#include "BenchTools.h"
 #include "scan/RawDevice.h"
-#include "scan/ScanObserver.h"
-#include "scan/Scanning.h"
 
 namespace salvonix::bench {
 
@@ -52,15 +51,10 @@ inline FaultyScan scanThrough(const std::filesystem::path& image, uint64_t bytes
   auto device = std::make_shared<FaultyDevice>(image.string(), bad);
   ScanContext context;
   QuietObserver observer;
-  context.selectedDriveMountPoint = image.string();
-  context.u32BytesInSector = 512;
-  context.u64DriveSectorNumber = bytes / 512;
   context.deviceOpener = [device](const std::string&) { return device; };
   Scanning scanning(context, observer);
-  TypeSet everyType;
-  everyType.fill(true);
   const auto start = std::chrono::steady_clock::now();
-  scanning.scanningThread(everyType);
+  scanEveryType(scanning, context, image.string(), bytes);
   FaultyScan result;
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.found = scanning.dirRoot()->fileCount;

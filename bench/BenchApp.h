@@ -3,17 +3,12 @@
 // their default answer, and a machine without drives (the benchmark adds its
 // image as a disk image).
 
-#include <cstdio>
-
+#include "BenchTools.h"
 #include "app/Dialogs.h"
 #include "drives/BlockDeviceTree.h"
 #include "drives/FilesystemProbe.h"
 
 namespace salvonix::bench {
-
-inline void printAlert(const Alert& alert) {
-  std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str());
-}
 
 class PrintingDialogs : public gui::Dialogs {
  public:

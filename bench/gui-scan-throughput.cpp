@@ -50,15 +50,6 @@ namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
 
-
-class QuietObserver : public ScanObserver {
- public:
-  int showAlert(const Alert& alert) override {
-    bench::printAlert(alert);
-    return 0;
-  }
-};
-
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "%s\n", what);
   std::exit(1);
@@ -131,19 +122,14 @@ struct Run {
 
 Run scanLikeCommandLine(const fs::path& image, uint64_t bytes) {
   ScanContext context;
-  context.selectedDriveMountPoint = image.string();
   context.selectedDrive = image.string();
-  context.u32BytesInSector = 512;
   context.selectedDriveSize = bytes;
-  context.u64DriveSectorNumber = bytes / 512;
-  QuietObserver observer;
+  bench::AlertPrinter observer;
   Sleep sleep;
   Scanning scanning(context, observer, &sleep);
-  TypeSet everyType;
-  everyType.fill(true);
   Run run;
   const auto start = std::chrono::steady_clock::now();
-  scanning.scanningThread(everyType);
+  bench::scanEveryType(scanning, context, image.string(), bytes);
   run.seconds = secondsSince(start);
   run.found = scanning.dirRoot()->fileCount;
   return run;

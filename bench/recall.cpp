@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,11 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "scan/FileTypes.h"
-#include "scan/ScanObserver.h"
-#include "scan/Scanning.h"
+#include "BenchTools.h"
 
 using namespace salvonix;
+using bench::readWhole, bench::runOrExit;
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
@@ -36,26 +34,6 @@ struct Original {
   Bytes bytes;
   uint64_t offset = 0;
 };
-
-class Quiet : public ScanObserver {
- public:
-  int showAlert(const Alert& alert) override {
-    std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str());
-    return 0;
-  }
-};
-
-Bytes readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void runOrExit(const std::string& command) {
-  if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s (run scripts/setup)\n", command.c_str());
-    std::exit(1);
-  }
-}
 
 // Each made by a command that writes OUT; {} marks OUT, {s} a per-file seed.
 std::vector<Original> makeFiles(const fs::path& dir) {
@@ -133,13 +111,9 @@ bool startsWith(const Bytes& found, const Bytes& original) {
 
 std::map<std::string, int> salvonixWhole(const fs::path& image, uint64_t bytes, const std::vector<Original>& files) {
   ScanContext context;
-  Quiet observer;
-  context.selectedDriveMountPoint = image.string();
-  context.u64DriveSectorNumber = bytes / 512;
+  bench::AlertPrinter observer;
   Scanning scanning(context, observer);
-  TypeSet everyType;
-  everyType.fill(true);
-  scanning.scanningThread(everyType);
+  bench::scanEveryType(scanning, context, image.string(), bytes);
   // Saving reads a found file from its start sector: one found at the
   // original's sector with at least its length starts with its bytes.
   const auto foundWhole = [&](const Original& file) {

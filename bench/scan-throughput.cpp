@@ -25,30 +25,16 @@
 #include <vector>
 
 #include "BadSectorScan.h"
+#include "BenchTools.h"
 #include "scan/Device.h"
-#include "scan/FileTypes.h"
-#include "scan/ScanObserver.h"
-#include "scan/Scanning.h"
 
 using namespace salvonix;
+using bench::readWhole, bench::runOrExit;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uint64_t kMiB = 1 << 20;
-
-class AlertPrinter : public ScanObserver {
- public:
-  int showAlert(const Alert& alert) override {
-    std::fprintf(stderr, "alert: %s %s\n", alert.title.c_str(), alert.text.c_str());
-    return 0;
-  }
-};
-
-std::vector<uint8_t> readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // Real JPEG photos of a few sizes, made once per run.
 std::vector<std::vector<uint8_t>> makeJpegs(const fs::path& dir) {
@@ -65,13 +51,6 @@ std::vector<std::vector<uint8_t>> makeJpegs(const fs::path& dir) {
     files.push_back(readWhole(out));
   }
   return files;
-}
-
-void runOrExit(const std::string& command) {
-  if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
-    std::fprintf(stderr, "failed: %s (run scripts/setup)\n", command.c_str());
-    std::exit(1);
-  }
 }
 
 // Real MP3 (with and without an ID3v2 tag), MP4, MOV and PNG files, made once per run.
@@ -181,16 +160,11 @@ double rawReadSeconds(const fs::path& path, uint64_t bytes) {
 
 double scanSeconds(const fs::path& path, uint64_t bytes, uint64_t& found, long& residentGrowthKiB) {
   ScanContext context;
-  AlertPrinter observer;
-  context.selectedDriveMountPoint = path.string();
-  context.u32BytesInSector = 512;
-  context.u64DriveSectorNumber = bytes / 512;
+  bench::AlertPrinter observer;
   Scanning scanning(context, observer);
-  TypeSet everyType;
-  everyType.fill(true);
   const long before = residentKiB();
   const auto start = std::chrono::steady_clock::now();
-  scanning.scanningThread(everyType);
+  bench::scanEveryType(scanning, context, path.string(), bytes);
   const double seconds = secondsSince(start);
   residentGrowthKiB = residentKiB() - before;
   found = scanning.dirRoot()->fileCount;

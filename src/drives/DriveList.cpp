@@ -196,7 +196,6 @@ std::string DriveList::tableViewSelectionDidChange(std::optional<std::size_t> ro
     return {};
   }
   selectedRow_ = row;
-  nextButtonEnabled_ = true;
   const DriveRecord& record = driveDictArray_[*row];
   context_.selectedDrive = selectedDriveOf(record);
   const DriveIdentityStrings strings = identityStringsOf(record);

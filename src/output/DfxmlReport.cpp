@@ -150,6 +150,15 @@ void writeSource(Writer& xml, const DfxmlReport& report) {
   xml.end();
 }
 
+// A run of the file's bytes: from the source at img_offset, or a fill byte.
+void writeByteRun(Writer& xml, uint64_t fileOffset, const char* origin, uint64_t originValue, uint64_t length) {
+  xml.start("byte_run");
+  xml.attribute("file_offset", std::to_string(fileOffset));
+  xml.attribute(origin, std::to_string(originValue));
+  xml.attribute("len", std::to_string(length));
+  xml.end();
+}
+
 // Where the file's bytes lie on the source; what lies past its end is saved
 // as zeros, a run filled with 0.
 void writeFile(Writer& xml, const HDIR& folder, const HDIR& file, const DfxmlReport& report) {
@@ -161,20 +170,8 @@ void writeFile(Writer& xml, const HDIR& folder, const HDIR& file, const DfxmlRep
     const uint64_t start = byteOffsetOf(file, report.sectorSize);
     const uint64_t onSource = start < report.sourceSize ? std::min(file.fileSize, report.sourceSize - start) : 0;
     xml.start("byte_runs");
-    if (onSource > 0) {
-      xml.start("byte_run");
-      xml.attribute("file_offset", "0");
-      xml.attribute("img_offset", std::to_string(start));
-      xml.attribute("len", std::to_string(onSource));
-      xml.end();
-    }
-    if (file.fileSize > onSource) {
-      xml.start("byte_run");
-      xml.attribute("file_offset", std::to_string(onSource));
-      xml.attribute("fill", "0");
-      xml.attribute("len", std::to_string(file.fileSize - onSource));
-      xml.end();
-    }
+    if (onSource > 0) writeByteRun(xml, 0, "img_offset", start, onSource);
+    if (file.fileSize > onSource) writeByteRun(xml, onSource, "fill", 0, file.fileSize - onSource);
     xml.end();
   }
   xml.ownElement("type", typeKeyOfFolder(folder.fileName));

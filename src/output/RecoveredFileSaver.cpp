@@ -49,7 +49,6 @@ SaveOutcome RecoveredFileSaver::save(HDIR& root, const std::string& destination)
   abortSaving_ = false;
   bSavingStopMessageDisplayed_ = false;
   halted_ = false;
-  saveCount_ = 0;
   savedData_ = 0;
   firstReport_ = true;
   outcome_ = SaveOutcome{};
@@ -117,7 +116,6 @@ void RecoveredFileSaver::saveDir(HDIR& folder, const std::string& destination) {
 }
 
 bool RecoveredFileSaver::saveFile(const HDIR& file, const std::string& path) {
-  ++saveCount_;
   if (file.fileSize == 0) {
     context_.iNumberOfFileSaved.fetch_add(1, std::memory_order_relaxed);
     return true;

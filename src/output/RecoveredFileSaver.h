@@ -104,7 +104,6 @@ class RecoveredFileSaver {
   std::atomic<bool> abortSaving_{false};
   bool bSavingStopMessageDisplayed_ = false;
   bool halted_ = false;  // a stop or a write failure ends the whole walk
-  int32_t saveCount_ = 0;
   uint64_t savedData_ = 0;
   std::string writeError_;
   std::chrono::steady_clock::time_point lastReport_{};

@@ -16,17 +16,13 @@ struct BusDeleter {
 };
 using BusPtr = std::unique_ptr<sd_bus, BusDeleter>;
 
-BusPtr connect(const std::string& address, int& error) {
+BusPtr connect(const std::string& address) {
   sd_bus* bus = nullptr;
-  if (address.empty()) {
-    error = sd_bus_open_system(&bus);
-    return BusPtr(error < 0 ? nullptr : bus);
-  }
-  if ((error = sd_bus_new(&bus)) < 0) return nullptr;
+  if (address.empty()) return BusPtr(sd_bus_open_system(&bus) < 0 ? nullptr : bus);
+  if (sd_bus_new(&bus) < 0) return nullptr;
   BusPtr owned(bus);
-  if ((error = sd_bus_set_address(bus, address.c_str())) < 0) return nullptr;
-  if ((error = sd_bus_set_bus_client(bus, 1)) < 0) return nullptr;
-  if ((error = sd_bus_start(bus)) < 0) return nullptr;
+  if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0 || sd_bus_start(bus) < 0)
+    return nullptr;
   return owned;
 }
 
@@ -38,17 +34,16 @@ Sleep::~Sleep() { stopPreventingSleep(); }
 
 bool Sleep::startPreventingSleep() {
   if (inhibitFd_ >= 0) return true;
-  int error = 0;
-  BusPtr bus = connect(busAddress_, error);
+  BusPtr bus = connect(busAddress_);
   if (!bus) {
     failure_ = kNoLogind;
     return false;
   }
   sd_bus_error busError = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;
-  error = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                             "org.freedesktop.login1.Manager", "Inhibit", &busError, &reply, "ssss", "sleep:idle",
-                             "Salvonix", "Scanning a device", "block");
+  int error = sd_bus_call_method(bus.get(), "org.freedesktop.login1", "/org/freedesktop/login1",
+                                 "org.freedesktop.login1.Manager", "Inhibit", &busError, &reply, "ssss", "sleep:idle",
+                                 "Salvonix", "Scanning a device", "block");
   int fd = -1;
   if (error >= 0 && sd_bus_message_read(reply, "h", &fd) >= 0 && fd >= 0) {
     // The descriptor belongs to the reply; keep a copy for as long as the lock is wanted.

@@ -10,22 +10,24 @@
 
 namespace salvonix {
 
+namespace {
+constexpr const char* kNotDeviceOrFile = "not a block device or a regular file";
+bool isDeviceOrFile(const struct stat& st) { return S_ISREG(st.st_mode) || S_ISBLK(st.st_mode); }
+}  // namespace
+
 std::shared_ptr<RawDevice> RawDevice::open(const std::string& path, std::string* errorText) {
+  const auto refuse = [&](const char* text) -> std::shared_ptr<RawDevice> {
+    if (errorText) *errorText = text;
+    return nullptr;
+  };
   // Checked before opening: opening a FIFO would wait for a writer.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
-    if (errorText) *errorText = "not a block device or a regular file";
-    return nullptr;
-  }
+  if (::stat(path.c_str(), &st) == 0 && !isDeviceOrFile(st)) return refuse(kNotDeviceOrFile);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errorText) *errorText = std::strerror(errno);
-    return nullptr;
-  }
-  if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
-    if (errorText) *errorText = "not a block device or a regular file";
+  if (fd < 0) return refuse(std::strerror(errno));
+  if (fstat(fd, &st) != 0 || !isDeviceOrFile(st)) {
     ::close(fd);
-    return nullptr;
+    return refuse(kNotDeviceOrFile);
   }
   return std::make_shared<RawDevice>(fd, path);
 }

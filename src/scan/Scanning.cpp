@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include <fmt/format.h>
-
 #include "power/Sleep.h"
 #include "scan/Device.h"
 #include "scan/ReadDisk.h"
@@ -162,14 +160,21 @@ const uint8_t* Scanning::rescueWindow(uint64_t byteOffset) {
   return readSectorBySector(source, byteOffset, rescued_.data(), kWindowBytes) < 0 ? nullptr : rescued_.data();
 }
 
+uint64_t Scanning::scanEndSector() const { return std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan); }
+
 void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
-  const uint64_t sectorCount = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
+  const uint64_t sectorCount = scanEndSector();
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
   // Pieces larger than the device would only be filled with zeros.
   const uint64_t readAhead = std::min<uint64_t>(kReadAheadBytes, sectorCount * bytesPerSector);
   WindowReader reader(context_.scanDevice.get(), static_cast<uint32_t>(readAhead));
   rescuedEnd_ = UINT64_MAX;
+  // The window from a sector on; null only when the drive has gone.
+  const auto windowAt = [&](uint64_t sector) {
+    const uint8_t* window = reader.window(sector * bytesPerSector);
+    return window ? window : rescueWindow(sector * bytesPerSector);
+  };
   const uint8_t* buffer = kZeroWindow.data();
   uint64_t offset = 0;
   uint64_t sectorNumber = context_.u64FirstSectorToScan;
@@ -184,8 +189,7 @@ void Scanning::sectorLoop() {
       continue;
     }
     if ((offset & 0xFFFF) == 0) {
-      buffer = reader.window(sectorNumber * bytesPerSector);
-      if (!buffer) buffer = rescueWindow(sectorNumber * bytesPerSector);
+      buffer = windowAt(sectorNumber);
       if (!buffer) {
         showReadFailure();
         break;
@@ -212,8 +216,7 @@ void Scanning::sectorLoop() {
             if (offset >= kWindowBytes) {
               offset %= kWindowBytes;
               const uint64_t refillSector = sectorNumber - offset / bytesPerSector + 1;
-              buffer = reader.window(refillSector * bytesPerSector);
-              if (!buffer) buffer = rescueWindow(refillSector * bytesPerSector);
+              buffer = windowAt(refillSector);
               driveGone = !buffer;
             }
           }
@@ -241,7 +244,7 @@ void Scanning::reportProgress(uint64_t sectorNumber) {
   if (progressInterval_.count() != 0 && now - lastProgress_ < progressInterval_) return;
   lastProgress_ = now;
   const uint64_t first = context_.u64FirstSectorToScan;
-  const uint64_t end = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
+  const uint64_t end = scanEndSector();
   observer_.setProgressBarValue(static_cast<float>(static_cast<double>(sectorNumber - first) * 100.0 /
                                                    static_cast<double>(end > first ? end - first : 1)));
   observer_.updateProgressBar();

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <string>
 #include <vector>
 
 namespace salvonix {
