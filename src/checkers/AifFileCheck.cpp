@@ -40,7 +40,7 @@ bool AifFileCheck::isFile(SectorHeader h, uint64_t sectorNumber) {
 uint64_t AifFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) {
   window_.setFileStart(sectorNumber);
   uint64_t total = 0;  // chunk bytes after the form header
-  while (!context_.bCancelScanning.load(std::memory_order_relaxed)) {
+  while (!cancelled(context_)) {
     const uint8_t* chunk = window_.bytesAt(kFormHeader + total, 8);
     if (!chunk) return 0;
     if (!isKnownChunk(chunk)) break;

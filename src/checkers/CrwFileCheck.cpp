@@ -57,7 +57,7 @@ bool CrwFileCheck::findTrailer(uint64_t headerLength, uint64_t& trailer, uint64_
   const uint64_t searchEnd = std::min(kSearchEnd, window_.bytesToDeviceEnd());
   for (uint64_t windowStart = littleEndian ? kLittleEndianSearchStart : kBigEndianSearchStart;
        windowStart < searchEnd; windowStart += kWindowBytes) {
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
+    if (cancelled(context_)) return false;
     // The window holds one sector beyond 64 KiB, so a value straddling its end is read whole.
     const std::span<const uint8_t> held = window_.bytesFrom(windowStart, kWindowBytes + 3);
     if (held.empty()) return false;

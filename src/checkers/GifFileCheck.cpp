@@ -38,7 +38,7 @@ std::optional<GifFileCheck::SubBlocks> GifFileCheck::skipSubBlocks(uint64_t& o) 
       ++o;
       return SubBlocks::Ended;
     }
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return SubBlocks::Ended;
+    if (cancelled(context_)) return SubBlocks::Ended;
   }
 }
 
@@ -58,7 +58,7 @@ std::optional<uint64_t> GifFileCheck::walk() {
       measuredWhole_ = true;
       return result(o + 1);
     }
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return result(o);
+    if (cancelled(context_)) return result(o);
     if (o > kLastOffset) return kCappedSize;
     switch (*b) {
       case 0x00:

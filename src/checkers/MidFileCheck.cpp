@@ -38,7 +38,7 @@ uint64_t MidFileCheck::fileSizeCalculation(SectorHeader h, uint64_t sectorNumber
   const uint32_t announced = bytes::be16(h.data(), 10);
   uint32_t tracks = announced;
   uint64_t next = kFirstChunk;  // file offset of the next chunk
-  for (; tracks > 0 && !context_.bCancelScanning.load(std::memory_order_relaxed); --tracks) {
+  for (; tracks > 0 && !cancelled(context_); --tracks) {
     const uint8_t* chunk = window_.bytesAt(next, 8);
     if (!chunk) return 0;
     // Fewer tracks than announced: keep what was walked, with slack for the rest.

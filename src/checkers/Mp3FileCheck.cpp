@@ -57,7 +57,7 @@ uint64_t Mp3FileCheck::untaggedWalk() {
   uint64_t o = 0;
   int misses = 0;
   End end = End::Limit;
-  while (o <= kUntaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
+  while (o <= kUntaggedLimit && !cancelled(context_)) {
     const uint8_t* q = at(o);
     if (!q) return 0;
     if (q[0] == 0xFF && inFullSyncSet(q[1])) {
@@ -114,7 +114,7 @@ uint64_t Mp3FileCheck::taggedWalk(SectorHeader h) {
   const uint64_t available = window_.bytesToDeviceEnd();
   uint64_t gapStart = o;  // where the bytes after the last frame begin
 
-  while (o <= kTaggedLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
+  while (o <= kTaggedLimit && !cancelled(context_)) {
     if (o >= available) return normalEnd(available);
     q = at(o);
     if (!q) return 0;

@@ -87,7 +87,7 @@ uint64_t MpgFileCheck::programStreamWalk() {
     resyncCount = 0;
   };
 
-  for (bool goOn = true; goOn && !context_.bCancelScanning.load(std::memory_order_relaxed);) {
+  for (bool goOn = true; goOn && !cancelled(context_);) {
     const auto code = window_.u32(total, ByteOrder::Big);
     if (!code) return 0;
     if (*code == kPackStart) {
@@ -133,7 +133,7 @@ uint64_t MpgFileCheck::elementaryStreamWalk(SectorHeader h) {
   const uint64_t available = window_.bytesToDeviceEnd();
   while (run < allowance && total + run < available) {
     // Start codes can go on to the device's end; a cancelled scan does not wait for it.
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return 0;
+    if (cancelled(context_)) return 0;
     const auto code = window_.u32(total + run, ByteOrder::Big);
     if (!code) return 0;
     if (isVideoStartCode(*code)) {

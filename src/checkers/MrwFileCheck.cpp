@@ -29,7 +29,7 @@ uint64_t MrwFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
   const uint8_t* prd = nullptr;
   for (int examined = 0; !prd; ++examined) {
     if (examined == kMaxBlocksExamined) return 0;
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return 0;
+    if (cancelled(context_)) return 0;
     const uint8_t* head = window_.bytesAt(block, kPrdBytes);
     if (!head) return 0;
     // The tag's first byte is not looked at.

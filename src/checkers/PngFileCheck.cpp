@@ -41,7 +41,7 @@ bool PngFileCheck::crcMatches(uint64_t typeOffset, uint32_t length) {
   uLong crc = crc32(0L, Z_NULL, 0);
   const uint64_t end = typeOffset + 4 + length;
   for (uint64_t at = typeOffset; at < end;) {
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
+    if (cancelled(context_)) return false;
     const auto piece = static_cast<uint32_t>(std::min<uint64_t>(end - at, kWindowBytes));
     const uint8_t* bytes = crcWindow_.bytesAt(at, piece);
     if (!bytes) return false;
@@ -59,7 +59,7 @@ uint64_t PngFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNumber) 
   if (!window_.bytesAt(0, 1)) return 0;
   // The file offset of the CRC ending the previous chunk.
   uint64_t o = kIhdrCrcOffset;
-  while (o <= kWalkLimit && !context_.bCancelScanning.load(std::memory_order_relaxed)) {
+  while (o <= kWalkLimit && !cancelled(context_)) {
     // The chunk's length and type; the CRC is read through its own window, so these stay held.
     const uint8_t* head = window_.bytesAt(o + 4, 8);
     if (!head) return 0;

@@ -88,7 +88,7 @@ uint64_t QuickTimeFileCheck::fileSizeCalculation(SectorHeader, uint64_t sectorNu
   uint64_t total = 0;  // the file offset of the next atom header
   bool largeAtomSeen = false;
   bool reachedEnd = false;
-  while (!context_.bCancelScanning.load(std::memory_order_relaxed)) {
+  while (!cancelled(context_)) {
     const uint8_t* header = window_.bytesAt(total, 8);
     if (!header) return 0;
     if (!isKnownAtom(bytes::be32(header, 4))) {

@@ -196,6 +196,4 @@ void clearPreviewReport(ScanContext& context);
 void reportPreviewStart(ScanContext& context, uint64_t startSector, uint64_t offset);
 void withdrawPreview(ScanContext& context);
 
-inline bool cancelled(const ScanContext& context) { return context.bCancelScanning.load(std::memory_order_relaxed); }
-
 }  // namespace salvonix::tiff

@@ -68,7 +68,7 @@ bool X3fFileCheck::findDirectory(uint64_t& directory, uint32_t& entries) {
   // The directory lies on the device: the search ends where the device does.
   const uint64_t searchEnd = std::min(kSearchEnd, window_.bytesToDeviceEnd());
   for (uint64_t windowStart = 0; windowStart < searchEnd; windowStart += kWindowBytes) {
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) return false;
+    if (cancelled(context_)) return false;
     // The window holds one sector beyond 64 KiB, so a directory header that
     // starts in its last bytes is read whole.
     const uint8_t* w = window_.bytesFrom(windowStart, kWindowBytes + kDirectoryHeadBytes).data();

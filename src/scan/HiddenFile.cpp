@@ -41,7 +41,7 @@ uint64_t Scanning::endBeforeHiddenFile(FileType container, const FileCheck& chec
   const HitReport report(context_);
   uint64_t hidden = 0;
   for (uint64_t window = first; window < end && !hidden; window += sectorsPerWindow) {
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) break;
+    if (cancelled(context_)) break;
     hiddenFileWindow_.assign(kReadWindowBufferSize, 0);
     // An unreadable stretch: keep the length given.
     if (!hiddenFileReader_.readSector(window, static_cast<uint32_t>(sectorsPerWindow), hiddenFileWindow_.data())) break;

@@ -138,4 +138,7 @@ struct ScanContext {
   }
 };
 
+// Read once per step by every walk and loop that a stop must end.
+inline bool cancelled(const ScanContext& context) { return context.bCancelScanning.load(std::memory_order_relaxed); }
+
 }  // namespace salvonix

@@ -182,7 +182,7 @@ void Scanning::sectorLoop() {
   bool driveGone = false;
 
   for (;;) {
-    if (context_.bCancelScanning.load(std::memory_order_relaxed)) break;
+    if (cancelled(context_)) break;
     if (sectorNumber >= sectorCount) break;
     if (context_.bPauseScanning.load(std::memory_order_relaxed)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
