@@ -225,7 +225,7 @@ void AppController::next() {
 void AppController::doubleClicked(const QModelIndex& index) {
   if (!index.isValid()) return;
   window_->drivePage->driveTableView->selectRow(index.row());
-  if (driveList_.nextButtonEnabled()) enterFileTypes();
+  next();
 }
 
 // ---- Navigation --------------------------------------------------------------

@@ -27,6 +27,7 @@ class ConsoleObserver : public ScanObserver, public SaveObserver {
   void finishSaving();
 
   double elapsedSeconds() const;
+  bool quiet() const { return quiet_; }
 
  private:
   void printLine(const std::string& line, bool final);

@@ -9,7 +9,9 @@
 
 #include <fmt/format.h>
 
+#include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/OutputFiles.h"
 #include "drives/DriveList.h"
 #include "drives/DriveWatcher.h"
 #include "drives/UdevEventSource.h"
@@ -50,9 +52,7 @@ void printJson(const DriveList& list) {
   for (const DriveRecord& record : list.driveDictArray()) drives.push_back(toJson(record));
   nlohmann::json volumes = nlohmann::json::array();
   for (const DriveRecord& record : list.volumeDictArray()) volumes.push_back(toJson(record));
-  const nlohmann::json json{{"drives", drives}, {"volumes", volumes}};
-  std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-  std::cout.flush();
+  writeJson(kStandardOutput, {{"drives", drives}, {"volumes", volumes}});
 }
 
 }  // namespace
@@ -64,13 +64,10 @@ int runDrives(const DrivesOptions& options) {
   list.initialDriveList();
   auto show = [&] { options.json ? printJson(list) : printTable(list); };
   show();
-  if (!options.watch) return 0;
+  if (!options.watch) return kDone;
 
   UdevEventSource events;
-  if (!events.valid()) {
-    fmt::print(stderr, "salvonix: cannot watch for device changes here\n");
-    return 1;
-  }
+  if (!events.valid()) return commandError(kFailure, "cannot watch for device changes here");
   std::atomic<bool> stop{false};
   installInterruptHandler();
   setInterruptTarget(&stop);
@@ -87,7 +84,7 @@ int runDrives(const DrivesOptions& options) {
   while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   watcher.stop();
   setInterruptTarget(nullptr);
-  return 0;
+  return kDone;
 }
 
 }  // namespace salvonix

@@ -36,8 +36,8 @@ std::string firstSectorsDiffer(const std::string& source) {
   return fmt::format("the first sectors of {} differ from those of the scanned drive", source);
 }
 
-int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std::string& attachedPath) {
-  const std::string source = options.source.empty() ? attachedPath : options.source;
+int save(const OpenOptions& options, ScanContext& context, HDIR& root, const ScanSummary& summary) {
+  const std::string& source = summary.source;
   if (source.empty())
     return commandError(kFailure, "the drive of this scan information file is not attached; name the device or "
                                   "image to read with --source");
@@ -62,9 +62,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
   if (markedFiles(root).count == 0)
     return commandError(kFailure, "no file is marked in this scan information file; use --all to save every file");
   ConsoleObserver console(context, options.quiet);
-  const ScanSummary summary{source, context.selectedDriveSize, context.u32BytesInSector, context.u64DriveSectorNumber,
-                            0, false};
-  return saveRecovery(context, root, summary, options.outDirectory, console, options.quiet);
+  return saveRecovery(context, root, summary, options.outDirectory, console);
 }
 
 }  // namespace
@@ -72,9 +70,7 @@ int save(const OpenOptions& options, ScanContext& context, HDIR& root, const std
 int runOpen(const OpenOptions& options) {
   const ScanInfoOpenResult opened = openScanInfo(options.scanInfoFile);
   if (opened.error) return commandError(kBadInput, fmt::format("{}: {}", opened.error->title, opened.error->text));
-  if (options.sizes.min > options.sizes.max)
-    return commandError(kBadInput,
-                        fmt::format("--min-size {} is above --max-size {}", options.sizes.min, options.sizes.max));
+  if (auto problem = sizeRangeProblem(options.sizes); !problem.empty()) return commandError(kBadInput, problem);
   if (!options.jsonFile.empty())
     if (auto problem = unwritableFileProblem(options.jsonFile); !problem.empty())
       return commandError(kBadInput, problem);
@@ -101,9 +97,9 @@ int runOpen(const OpenOptions& options) {
   out << fmt::format("Marked: {}, {}\n", filesText(marked.count), sizeText(marked.bytes));
   out.flush();
 
+  const ScanSummary summary{options.source.empty() ? attachedPath : options.source, context.selectedDriveSize,
+                            context.u32BytesInSector, context.u64DriveSectorNumber, 0, false};
   if (!options.jsonFile.empty()) {
-    const ScanSummary summary{options.source.empty() ? attachedPath : options.source, context.selectedDriveSize,
-                              context.u32BytesInSector, context.u64DriveSectorNumber, 0, false};
     nlohmann::json json = resultJson(*root, summary);
     json["scanInfo"] = options.scanInfoFile;
     json["drive"] = {{"name", context.selectedDrive}, {"model", context.model}, {"serial", context.serial},
@@ -112,7 +108,7 @@ int runOpen(const OpenOptions& options) {
     if (auto problem = writeJson(options.jsonFile, json); !problem.empty()) return commandError(kFailure, problem);
   }
   if (options.outDirectory.empty()) return kDone;
-  return save(options, context, *root, attachedPath);
+  return save(options, context, *root, summary);
 }
 
 }  // namespace salvonix

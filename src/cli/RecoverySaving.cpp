@@ -40,7 +40,7 @@ std::string prepareDestination(const std::string& directory) {
 }
 
 int saveRecovery(ScanContext& context, HDIR& root, const ScanSummary& summary, const std::string& destination,
-                 ConsoleObserver& console, bool quiet) {
+                 ConsoleObserver& console) {
   {
     std::lock_guard lock(context.previewPathMutex);
     context.selectedDriveMountPointForPreview = summary.source;
@@ -68,7 +68,7 @@ int saveRecovery(ScanContext& context, HDIR& root, const ScanSummary& summary, c
                                               filesText(marked.count)));
   // The saver has said which file failed first and how many are missing.
   if (!outcome.failures.empty() || outcome.filesNotSaved > 0) return kFilesNotSaved;
-  if (!quiet) {
+  if (!console.quiet()) {
     fmt::print(stderr, "Files saved below {}\n", absolute);
     if (!report.path.empty()) fmt::print(stderr, "Where each file came from: {}\n", fs::absolute(report.path).string());
   }

@@ -23,6 +23,6 @@ std::string prepareDestination(const std::string& directory);
 // Saves the marked files of root, read from summary.source, below
 // destination. Returns kDone, kFilesNotSaved or kStopped.
 int saveRecovery(ScanContext& context, HDIR& root, const ScanSummary& summary, const std::string& destination,
-                 ConsoleObserver& console, bool quiet);
+                 ConsoleObserver& console);
 
 }  // namespace salvonix

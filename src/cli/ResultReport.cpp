@@ -18,8 +18,8 @@ void printResultTree(std::ostream& out, const HDIR& root) {
       out << fmt::format("    {:<28} {:>22} {:>12}\n", file->fileName, fmt::format("sector {}", file->sectorNumber),
                          sizeText(file->fileSize));
   }
-  out << fmt::format("Total: {} in {} type {}, {}\n", filesText(root.fileCount), root.children.size(),
-                     root.children.size() == 1 ? "folder" : "folders", sizeText(root.fileSize));
+  out << fmt::format("Total: {} in {}, {}\n", filesText(root.fileCount), counted(root.children.size(), "type folder"),
+                     sizeText(root.fileSize));
 }
 
 nlohmann::json resultJson(const HDIR& root, const ScanSummary& summary) {

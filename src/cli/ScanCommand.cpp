@@ -55,12 +55,9 @@ std::string outputProblem(const ScanOptions& options, const Device& device) {
         return problem;
     if (auto problem = prepareDestination(options.outDirectory); !problem.empty()) return problem;
   }
-  if (!options.jsonFile.empty())
-    if (auto problem = unwritableFileProblem(options.jsonFile); !problem.empty()) return problem;
-  if (!options.dfxmlFile.empty())
-    if (auto problem = unwritableFileProblem(options.dfxmlFile); !problem.empty()) return problem;
-  if (!options.badSectorsFile.empty())
-    if (auto problem = unwritableFileProblem(options.badSectorsFile); !problem.empty()) return problem;
+  for (const std::string* file : {&options.jsonFile, &options.dfxmlFile, &options.badSectorsFile})
+    if (!file->empty())
+      if (auto problem = unwritableFileProblem(*file); !problem.empty()) return problem;
   if (!options.saveInfo.empty()) return scanInfoPathProblem(options.saveInfo);
   return {};
 }
@@ -70,9 +67,7 @@ std::string outputProblem(const ScanOptions& options, const Device& device) {
 int runScan(const ScanOptions& options) {
   const TypeSelectionResult selection = selectTypes(options.types, options.group);
   if (!selection.error.empty()) return commandError(kBadInput, selection.error);
-  if (options.sizes.min > options.sizes.max)
-    return commandError(kBadInput,
-                        fmt::format("--min-size {} is above --max-size {}", options.sizes.min, options.sizes.max));
+  if (auto problem = sizeRangeProblem(options.sizes); !problem.empty()) return commandError(kBadInput, problem);
 
   std::string reason;
   auto device = Device::open(options.source, &reason);
@@ -136,11 +131,8 @@ int runScan(const ScanOptions& options) {
   if (!options.badSectorsFile.empty()) {
     const uint64_t scannedBytes = static_cast<uint64_t>(scanning.lastSectorNumber() + 1) * sectorSize;
     fellBack |= writeWithFallback("bad-sector map", options.badSectorsFile, fallbacks, [&](const std::string& path) {
-                  BadSectorMapFile map(path);
-                  if (!map.ready()) return map.error();
-                  return map.write(context.unreadableSectors, context.selectedDriveSize, sectorSize, scannedBytes)
-                             ? std::string()
-                             : map.error();
+                  return writeBadSectorMap(path, context.unreadableSectors, context.selectedDriveSize, sectorSize,
+                                           scannedBytes);
                 }).fellBack;
   }
   if (!options.dfxmlFile.empty()) {
@@ -153,7 +145,7 @@ int runScan(const ScanOptions& options) {
   int saved = kDone;
   if (!options.outDirectory.empty() && shown->fileCount > 0) {
     CheckController(shown.get(), 1, context.u64SelectedFileSize).run();
-    saved = saveRecovery(context, *shown, summary, options.outDirectory, console, options.quiet);
+    saved = saveRecovery(context, *shown, summary, options.outDirectory, console);
   }
   if (stopped || saved == kStopped) return kStopped;
   if (saved != kDone) return saved;

@@ -29,6 +29,13 @@ void takeIdentity(ScanContext& context, const DriveRecord& record) {
   context.revision = strings.revision;
 }
 
+// The file for chosenPath: ".qsn" appended; in a folder, a default name not yet taken.
+std::string scanInfoTarget(const std::string& chosenPath) {
+  std::error_code failure;
+  if (!std::filesystem::is_directory(chosenPath, failure)) return scanInfoPath(chosenPath);
+  return freePath(chosenPath, defaultScanInfoName(), std::string(kScanInfoExtension));
+}
+
 }  // namespace
 
 void prepareScanInfo(ScanContext& context) {
@@ -57,25 +64,17 @@ void prepareScanInfo(ScanContext& context) {
 }
 
 std::string scanInfoPathProblem(const std::string& chosenPath) {
-  std::error_code failure;
-  if (std::filesystem::is_directory(chosenPath, failure))
-    return unwritableFileProblem((std::filesystem::path(chosenPath) / defaultScanInfoName()).string() +
-                                 std::string(kScanInfoExtension));
-  return unwritableFileProblem(scanInfoPath(chosenPath));
+  return unwritableFileProblem(scanInfoTarget(chosenPath));
 }
 
 WrittenFile saveScanInfoAfterScan(const std::string& chosenPath, const ScanContext& context, const HDIR& root,
                                   const std::vector<std::string>& fallbackFolders) {
-  std::error_code failure;
-  const std::string extension(kScanInfoExtension);
-  const std::string path = std::filesystem::is_directory(chosenPath, failure)
-                               ? freePath(chosenPath, defaultScanInfoName(), extension)
-                               : scanInfoPath(chosenPath);
   const ScanInfoDrive drive = scanInfoDriveOf(context);
-  return writeWithFallback("scan information file", path, fallbackFolders, [&](const std::string& target) {
-    const ScanInfoWriteResult written = saveScanInfo(target, drive, root);
-    return written.error ? written.error->text : std::string();
-  });
+  return writeWithFallback("scan information file", scanInfoTarget(chosenPath), fallbackFolders,
+                           [&](const std::string& target) {
+                             const ScanInfoWriteResult written = saveScanInfo(target, drive, root);
+                             return written.error ? written.error->text : std::string();
+                           });
 }
 
 }  // namespace salvonix

@@ -1,5 +1,7 @@
 #include "cli/SizeFilter.h"
 
+#include <fmt/format.h>
+
 namespace salvonix {
 
 namespace {
@@ -14,6 +16,11 @@ std::shared_ptr<HDIR> folderCopy(const HDIR& folder, HDIR* parent) {
 }
 
 }  // namespace
+
+std::string sizeRangeProblem(SizeRange range) {
+  if (range.min <= range.max) return {};
+  return fmt::format("--min-size {} is above --max-size {}", range.min, range.max);
+}
 
 std::shared_ptr<HDIR> filesWithin(const HDIR& root, SizeRange range) {
   auto result = folderCopy(root, nullptr);

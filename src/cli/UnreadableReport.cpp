@@ -1,11 +1,12 @@
 #include "cli/UnreadableReport.h"
 
 #include <algorithm>
+#include <fstream>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "cli/ExitCodes.h"
+#include "scan/CountText.h"
 
 namespace salvonix {
 
@@ -25,17 +26,12 @@ nlohmann::json withUnreadableSectors(nlohmann::json result, const UnreadableSect
 
 void printIncompleteFiles(const SaveOutcome& outcome) {
   for (const auto& file : outcome.incomplete)
-    fmt::print(stderr, "salvonix: incomplete: {}: {} unreadable {} saved as zeros\n", file.path, file.unreadableSectors,
-               file.unreadableSectors == 1 ? "sector" : "sectors");
+    fmt::print(stderr, "salvonix: incomplete: {}: {} saved as zeros\n", file.path,
+               counted(file.unreadableSectors, "unreadable sector"));
 }
 
-BadSectorMapFile::BadSectorMapFile(const std::string& path) : path_(path) {
-  if (!path_.empty()) file_.open(path_, std::ios::trunc);
-}
-
-bool BadSectorMapFile::write(const UnreadableSectors& unreadable, uint64_t deviceBytes, uint32_t sectorSize,
-                             uint64_t scannedBytes) {
-  if (path_.empty()) return true;
+std::string writeBadSectorMap(const std::string& path, const UnreadableSectors& unreadable, uint64_t deviceBytes,
+                              uint32_t sectorSize, uint64_t scannedBytes) {
   scannedBytes = std::min(scannedBytes, deviceBytes);
   struct Block {
     uint64_t pos, size;
@@ -62,13 +58,13 @@ bool BadSectorMapFile::write(const UnreadableSectors& unreadable, uint64_t devic
   addReadable(at, deviceBytes);
 
   const bool finished = scannedBytes == deviceBytes;
-  file_ << "# Mapfile. Created by salvonix\n"
-        << "# current_pos  current_status  current_pass\n"
-        << fmt::format("0x{:08X}     {}               1\n", scannedBytes, finished ? '+' : '?')
-        << "#      pos        size  status\n";
-  for (const Block& block : blocks) file_ << fmt::format("0x{:08X}  0x{:08X}  {}\n", block.pos, block.size, block.status);
-  file_.flush();
-  return static_cast<bool>(file_);
+  std::ofstream file(path, std::ios::trunc);
+  file << "# Mapfile. Created by salvonix\n"
+       << "# current_pos  current_status  current_pass\n"
+       << fmt::format("0x{:08X}     {}               1\n", scannedBytes, finished ? '+' : '?')
+       << "#      pos        size  status\n";
+  for (const Block& block : blocks) file << fmt::format("0x{:08X}  0x{:08X}  {}\n", block.pos, block.size, block.status);
+  return file.flush() ? std::string() : "cannot write " + path;
 }
 
 }  // namespace salvonix

@@ -4,7 +4,6 @@
 // mapfile that a rescue tool can carry on from.
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -21,21 +20,10 @@ nlohmann::json withUnreadableSectors(nlohmann::json result, const UnreadableSect
 // One line on standard error for each file saved with zeros in it.
 void printIncompleteFiles(const SaveOutcome& outcome);
 
-// The --bad-sectors file: opened before the scan, so that a path that cannot be
-// written is refused before hours of scanning; no path, no file.
-class BadSectorMapFile {
- public:
-  explicit BadSectorMapFile(const std::string& path);
-  bool ready() const { return path_.empty() || file_.is_open(); }
-  std::string error() const { return "cannot write " + path_; }
-  // The whole device: '-' for the unreadable ranges, '+' for what the scan
-  // read, '?' for what it never reached (scannedBytes on). False when the
-  // file cannot be written.
-  bool write(const UnreadableSectors& unreadable, uint64_t deviceBytes, uint32_t sectorSize, uint64_t scannedBytes);
-
- private:
-  std::string path_;
-  std::ofstream file_;
-};
+// Writes the --bad-sectors file, the whole device: '-' for the unreadable
+// ranges, '+' for what the scan read, '?' for what it never reached
+// (scannedBytes on). Returns why it could not be written, or "".
+std::string writeBadSectorMap(const std::string& path, const UnreadableSectors& unreadable, uint64_t deviceBytes,
+                              uint32_t sectorSize, uint64_t scannedBytes);
 
 }  // namespace salvonix
