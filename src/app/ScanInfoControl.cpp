@@ -1,6 +1,5 @@
 // Saving the results as a scan information file and opening one again.
 
-#include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -8,26 +7,12 @@
 #include "app/MainWindow.h"
 #include "browse/HdirTreeModel.h"
 #include "output/ScanInfoContext.h"
+#include "output/ScanInfoFile.h"
 #include "output/SizeText.h"
 
 namespace salvonix::gui {
 
 namespace {
-
-// "Recovery Info 2009-09-10 14_32_11 ": the local time, cut before a "+" zone
-// offset, with ":" replaced so that every file system takes the name.
-QString defaultScanInfoName() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const int offset = now.offsetFromUtc() / 60;
-  const QString zone = QStringLiteral("%1%2%3")
-                           .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-                           .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
-                           .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'));
-  QString name = QStringLiteral("Recovery Info %1 %2").arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), zone);
-  if (const qsizetype plus = name.indexOf(QLatin1Char('+')); plus >= 0) name.truncate(plus);
-  name.replace(QLatin1Char(':'), QLatin1Char('_'));
-  return name;
-}
 
 QString defaultFolder() {
   const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -39,7 +24,7 @@ QString defaultFolder() {
 void AppController::saveScan() {
   if (busy() || !dirRoot_) return;
   const QString chosen =
-      dialogs_.saveFileName(window_.get(), tr("Save Scan Info"), QDir(defaultFolder()).filePath(defaultScanInfoName()));
+      dialogs_.saveFileName(window_.get(), tr("Save Scan Info"), QDir(defaultFolder()).filePath(QString::fromStdString(defaultScanInfoName())));
   if (chosen.isEmpty()) {
     scanInfoFromHomeMethod_ = false;
     scanInfoFromExitMethod_ = false;

@@ -45,7 +45,7 @@ void ConsoleObserver::printLine(const std::string& line, bool final) {
 void ConsoleObserver::updateProgressBar() {
   const double elapsed = elapsedSeconds();
   const double fraction = progressBarValue_ / 100.0;
-  const uint64_t end = std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan);
+  const uint64_t end = context_.scanEndSector();
   const uint64_t sectors = end > context_.u64FirstSectorToScan ? end - context_.u64FirstSectorToScan : 0;
   const double bytesDone = fraction * static_cast<double>(sectors) * context_.u32BytesInSector;
   const double rate = elapsed > 0 ? bytesDone / elapsed / 1e6 : 0;

@@ -5,6 +5,7 @@
 // Values written by one thread and read by another are atomic; the rest are
 // touched only by the scanning thread, or only while no scan runs.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -71,6 +72,7 @@ struct ScanContext {
   // numbered from the drive start and may be sized past the region's end.
   uint64_t u64FirstSectorToScan = 0;
   uint64_t u64EndSectorToScan = UINT64_MAX;
+  uint64_t scanEndSector() const { return std::min(u64DriveSectorNumber, u64EndSectorToScan); }
   std::string cDriveMountedPath;  // the path every reader of a running scan opens
 
   // Path of the drive the current results belong to (preview and saving).

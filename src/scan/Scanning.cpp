@@ -160,11 +160,9 @@ const uint8_t* Scanning::rescueWindow(uint64_t byteOffset) {
   return readSectorBySector(source, byteOffset, rescued_.data(), kWindowBytes) < 0 ? nullptr : rescued_.data();
 }
 
-uint64_t Scanning::scanEndSector() const { return std::min(context_.u64DriveSectorNumber, context_.u64EndSectorToScan); }
-
 void Scanning::sectorLoop() {
   const uint32_t bytesPerSector = u32BytesInSectorInScanner_;
-  const uint64_t sectorCount = scanEndSector();
+  const uint64_t sectorCount = context_.scanEndSector();
   const uint64_t progressStride = progressInterval_.count() == 0 ? 1 : kProgressStride;
   // Pieces larger than the device would only be filled with zeros.
   const uint64_t readAhead = std::min<uint64_t>(kReadAheadBytes, sectorCount * bytesPerSector);
@@ -244,7 +242,7 @@ void Scanning::reportProgress(uint64_t sectorNumber) {
   if (progressInterval_.count() != 0 && now - lastProgress_ < progressInterval_) return;
   lastProgress_ = now;
   const uint64_t first = context_.u64FirstSectorToScan;
-  const uint64_t end = scanEndSector();
+  const uint64_t end = context_.scanEndSector();
   observer_.setProgressBarValue(static_cast<float>(static_cast<double>(sectorNumber - first) * 100.0 /
                                                    static_cast<double>(end > first ? end - first : 1)));
   observer_.updateProgressBar();

@@ -61,7 +61,6 @@ class Scanning {
   void buildDispatch();
   const CheckerList& checkersFor(SectorHeader header) const;
   // One past the last sector to examine.
-  uint64_t scanEndSector() const;
   void sectorLoop();
   // Records the file the checker claims; returns its size (0: nothing recorded).
   uint64_t handleHit(FileCheck& checker, SectorHeader header, uint64_t sectorNumber);
